@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vrx::os {
+
+/// An icon as image data in a format the window framework can decode (ICO, PNG, SVG, XPM).
+struct IconImage {
+    std::vector<std::uint8_t> data;
+    std::string format; // "ico", "png", "svg", "xpm"
+};
+
+/// Icons of files. On the Linux host: the first icon group of a PE file's resources; for
+/// other executables, the icon named by the desktop entry that launches them, looked up in the
+/// icon theme; none otherwise.
+class Icons {
+public:
+    virtual ~Icons() = default;
+
+    /// The icon at the index of the file, or none.
+    virtual std::shared_ptr<const IconImage> extractIcon(const std::string& path,
+                                                         std::uint32_t index) = 0;
+};
+
+/// The Linux host's implementation (its file: IconsLinux.cpp).
+Icons& hostIcons();
+
+} // namespace vrx::os

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+
+namespace vrx::forms {
+
+/// A window timer: it fires on the main thread every Interval milliseconds while Enabled.
+/// Changing the interval of a running timer restarts its period.
+class TTimer {
+public:
+    TTimer() {
+        timer_.setTimerType(Qt::CoarseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (OnTimer)
+                OnTimer();
+        });
+    }
+
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled) {
+        enabled_ = enabled;
+        apply();
+    }
+
+    std::uint32_t Interval() const { return interval_; }
+    void SetInterval(std::uint32_t interval) {
+        interval_ = interval;
+        apply();
+    }
+
+    std::function<void()> OnTimer;
+
+private:
+    void apply() {
+        if (enabled_ && interval_ > 0)
+            timer_.start(static_cast<int>(interval_));
+        else
+            timer_.stop();
+    }
+
+    QTimer timer_;
+    bool enabled_ = true;
+    std::uint32_t interval_ = 1000;
+};
+
+} // namespace vrx::forms

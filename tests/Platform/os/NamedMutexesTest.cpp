@@ -16,25 +16,25 @@ using namespace vrx::os;
 
 namespace {
 
-/// Points the runtime folder at a private temporary folder for one test and puts the
-/// previous value back after.
-class RuntimeFolderGuard {
+/// Sets an environment variable for one test and puts the previous value back after.
+class EnvironmentGuard {
 public:
-    explicit RuntimeFolderGuard(const std::string& folder) {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
+    EnvironmentGuard(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name))
             previous_ = old;
-        ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        ::setenv(name, value.c_str(), 1);
     }
-    ~RuntimeFolderGuard() {
+    ~EnvironmentGuard() {
         if (previous_)
-            ::setenv("XDG_RUNTIME_DIR", previous_->c_str(), 1);
+            ::setenv(name_, previous_->c_str(), 1);
         else
-            ::unsetenv("XDG_RUNTIME_DIR");
+            ::unsetenv(name_);
     }
-    RuntimeFolderGuard(const RuntimeFolderGuard&) = delete;
-    RuntimeFolderGuard& operator=(const RuntimeFolderGuard&) = delete;
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
 
 private:
+    const char* name_;
     std::optional<std::string> previous_;
 };
 
@@ -58,7 +58,7 @@ std::string lastErrorSeenByAnotherProcess(const std::string& runtimeFolder,
 class HostNamedMutexes : public testing::Test {
 protected:
     QTemporaryDir folder_;
-    RuntimeFolderGuard guard_{folder_.path().toStdString()};
+    EnvironmentGuard runtimeFolder_{"XDG_RUNTIME_DIR", folder_.path().toStdString()};
 };
 
 TEST_F(HostNamedMutexes, ASecondProcessGetsAlreadyExistsUntilTheHandleCloses) {
@@ -112,10 +112,8 @@ TEST(RuntimeFolder, DistrustsAFolderOthersMayEnter) {
     QTemporaryDir open;
     ASSERT_EQ(::chmod(open.path().toLocal8Bit().constData(), 0755), 0);
     QTemporaryDir tmp;
-    RuntimeFolderGuard guard(open.path().toStdString());
-    const char* oldTmp = std::getenv("TMPDIR");
-    const std::string savedTmp = oldTmp ? oldTmp : "";
-    ::setenv("TMPDIR", tmp.path().toLocal8Bit().constData(), 1);
+    EnvironmentGuard runtimeFolder("XDG_RUNTIME_DIR", open.path().toStdString());
+    EnvironmentGuard temporaryFolder("TMPDIR", tmp.path().toStdString());
 
     const std::optional<std::string> folder = userRuntimeFolder();
     ASSERT_TRUE(folder.has_value());
@@ -131,11 +129,6 @@ TEST(RuntimeFolder, DistrustsAFolderOthersMayEnter) {
     setLastError(0);
     EXPECT_EQ(hostNamedMutexes().createMutex(false, "refused"), kInvalidHandle);
     EXPECT_EQ(lastError(), error::kAccessDenied);
-
-    if (oldTmp)
-        ::setenv("TMPDIR", savedTmp.c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
 }
 
 TEST(FakeNamedMutexes, KeepsANameTakenWhileAnyHandleIsOpen) {

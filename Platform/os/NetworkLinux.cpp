@@ -5,6 +5,7 @@
 #include <mutex>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -18,6 +19,7 @@ constexpr std::uint32_t kWsaFault = 10014;
 constexpr std::uint32_t kWsaInvalid = 10022;
 constexpr std::uint32_t kWsaNotSocket = 10038;
 constexpr std::uint32_t kWsaOperationNotSupported = 10045;
+constexpr std::uint32_t kWsaNetDown = 10050;
 constexpr std::uint32_t kWsaVersionNotSupported = 10092;
 constexpr std::uint32_t kWsaNotInitialised = 10093;
 
@@ -49,12 +51,13 @@ SockAddrGen slot(std::uint32_t address) {
     return gen;
 }
 
-/// The IPv4 interfaces in the order getifaddrs lists them, one record per address.
-std::vector<InterfaceInfo> ipv4Interfaces() {
+/// The IPv4 interfaces in the order getifaddrs lists them, one record per address; empty when
+/// the system cannot list them.
+std::optional<std::vector<InterfaceInfo>> ipv4Interfaces() {
     std::vector<InterfaceInfo> records;
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0)
-        return records;
+        return std::nullopt;
     for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
         if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET)
             continue;
@@ -141,7 +144,12 @@ public:
             setLastError(kWsaOperationNotSupported);
             return kSocketError;
         }
-        const std::vector<InterfaceInfo> records = ipv4Interfaces();
+        const std::optional<std::vector<InterfaceInfo>> listed = ipv4Interfaces();
+        if (!listed) {
+            setLastError(kWsaNetDown);
+            return kSocketError;
+        }
+        const std::vector<InterfaceInfo>& records = *listed;
         const std::size_t bytes = records.size() * sizeof(InterfaceInfo);
         if (bytes > outLength || (bytes > 0 && !out)) {
             setLastError(kWsaFault);

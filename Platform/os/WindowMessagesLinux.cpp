@@ -1,6 +1,7 @@
 #include "Platform/os/WindowMessages.h"
 
 #include "Platform/os/Handles.h"
+#include "Platform/os/PrivateFolder.h"
 #include "Platform/os/RuntimeFolder.h"
 
 #include <QCoreApplication>

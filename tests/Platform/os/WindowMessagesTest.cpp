@@ -186,7 +186,7 @@ TEST_F(HostWindowMessagesTest, ARuntimeFolderOthersCanReachIsNotUsed) {
     ASSERT_NE(registration, 0u);
     // The window went to the private fallback folder, not into the open one.
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(windowsFolder())));
-    EXPECT_TRUE(QFileInfo::exists(runtime.path() + "/vrx-runtime-" + QString::number(::geteuid()) +
+    EXPECT_TRUE(QFileInfo::exists(runtime.path() + "/vornex-" + QString::number(::geteuid()) +
                                   "/vrx-windows"));
     messages.unregisterWindow(registration);
 }

@@ -1,6 +1,7 @@
 #include "Platform/os/WindowMessages.h"
 #include "Platform/os/Handles.h"
 
+#include "tests/support/FakeWindowMessages.h"
 #include "tests/support/ScopedEnvironment.h"
 
 #include <QCoreApplication>
@@ -235,4 +236,30 @@ TEST_F(CrossProcessWindowMessagesTest, WePostToAnotherProcessesWindow) {
     EXPECT_EQ(receiver.readAllStandardOutput().trimmed(), "3025 0 0");
     // The peer unregistered as it ended: its window is gone with it.
     EXPECT_FALSE(messages.findWindow(std::nullopt, "VORNEX_PERSONAL_FIREWALL"));
+}
+
+TEST(FakeWindowMessages, RecordsPostsAndDeliversThemOnlyWhenPumped) {
+    FakeWindowMessages messages;
+    std::vector<std::uint32_t> handled;
+    const auto main = messages.registerWindow(
+        "TfrmMain", "frmMain",
+        [&](std::uint32_t m, std::uint32_t, std::uint32_t) { handled.push_back(m); });
+    const WindowAddress other =
+        messages.addForeignWindow("TApplication", "VORNEX_PERSONAL_FIREWALL");
+
+    EXPECT_EQ(messages.findWindow(std::nullopt, "vornex_personal_firewall"), other);
+    const auto window = messages.findWindow("TfrmMain", "frmMain");
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(messages.postMessage(*window, 0x0401, 0, 0));
+    EXPECT_TRUE(messages.postMessage(other, 0x0BD0, 0, 0));
+    EXPECT_TRUE(handled.empty());
+    EXPECT_EQ(messages.deliverPosted(), 2u);
+    EXPECT_EQ(handled, std::vector<std::uint32_t>{0x0401});
+    EXPECT_EQ(messages.posted(), (std::vector<FakeWindowMessages::Posted>{{*window, 0x0401, 0, 0},
+                                                                          {other, 0x0BD0, 0, 0}}));
+
+    messages.unregisterWindow(main);
+    EXPECT_FALSE(messages.findWindow("TfrmMain", std::nullopt));
+    EXPECT_FALSE(messages.postMessage(*window, 0x0401, 0, 0));
+    EXPECT_EQ(messages.posted().size(), 2u);
 }

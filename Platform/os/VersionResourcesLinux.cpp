@@ -1,6 +1,6 @@
 #include "Platform/os/VersionResources.h"
 
-#include "Platform/os/DesktopEntries.h"
+#include "Platform/os/ApplicationEntries.h"
 #include "Platform/os/Handles.h"
 #include "Platform/os/PeResources.h"
 #include "Platform/os/ProgramVersion.h"
@@ -55,7 +55,7 @@ std::vector<std::uint8_t> ownBlock() {
 }
 
 /// A block from the desktop entry that launches the program: its name and comment.
-std::vector<std::uint8_t> desktopBlock(const DesktopEntry& entry) {
+std::vector<std::uint8_t> desktopBlock(const ApplicationEntry& entry) {
     vb::VersionInfo info;
     std::vector<std::pair<std::string, std::string>> values;
     if (!entry.name.empty())
@@ -82,7 +82,7 @@ std::vector<std::uint8_t> blockOf(const std::string& path) {
     if (pe.format() == PeResources::Format::Pe) {
         if (const auto resource = pe.first(PeResources::kVersion))
             block = vb::makeQueryable(*resource);
-    } else if (const auto entry = desktopEntryFor(file)) {
+    } else if (const auto entry = applicationEntryFor(file)) {
         block = desktopBlock(*entry);
     }
     if (block.empty())

@@ -1,45 +1,34 @@
 #pragma once
 
-#include <cstdlib>
+#include <QByteArray>
+
 #include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace vrx::test {
 
-/// Sets environment variables for the guard's lifetime and restores them after, so a test can
-/// point the host services at its own temporary folders.
+/// Sets (or, with no value, unsets) one environment variable for the guard's lifetime and
+/// puts the previous state back after, so a test can point the host at folders of its own.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment() = default;
+    ScopedEnvironment(const char* name, const std::optional<QByteArray>& value)
+        : name_(name),
+          previous_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt) {
+        apply(value);
+    }
+    ~ScopedEnvironment() { apply(previous_); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                ::unsetenv(it->first.c_str());
-        }
-    }
-
-    void set(const std::string& name, const std::string& value) {
-        remember(name);
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
-    void unset(const std::string& name) {
-        remember(name);
-        ::unsetenv(name.c_str());
-    }
 
 private:
-    void remember(const std::string& name) {
-        const char* old = std::getenv(name.c_str());
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    void apply(const std::optional<QByteArray>& value) {
+        if (value)
+            qputenv(name_, *value);
+        else
+            qunsetenv(name_);
     }
 
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+    const char* name_;
+    std::optional<QByteArray> previous_;
 };
 
 } // namespace vrx::test

@@ -1,5 +1,7 @@
 #include "Platform/os/PeResources.h"
 
+#include "Platform/os/LittleEndian.h"
+
 #include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,15 +28,6 @@ constexpr std::uint32_t kDataEntrySize = 16;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 /// The resource tree is read into memory up to this size.
 constexpr std::uint32_t kMaxDirectorySize = 64u << 20;
-
-std::uint16_t u16At(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t u32At(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
 
 class File {
 public:
@@ -80,21 +73,21 @@ PeResources::PeResources(const std::string& path) : path_(path) {
     std::uint8_t dos[kDosHeaderSize];
     if (!read(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
         return;
-    const std::uint32_t peOffset = u32At(dos + kNewHeaderOffsetField);
+    const std::uint32_t peOffset = readU32(dos + kNewHeaderOffsetField);
     std::uint8_t header[kFileHeaderSize];
     if (!read(peOffset, header, sizeof header) || header[0] != 'P' || header[1] != 'E' ||
         header[2] != 0 || header[3] != 0)
         return;
     format_ = Format::Pe;
 
-    const std::uint16_t sectionCount = u16At(header + 6);
-    const std::uint16_t optionalSize = u16At(header + 20);
+    const std::uint16_t sectionCount = readU16(header + 6);
+    const std::uint16_t optionalSize = readU16(header + 20);
     std::vector<std::uint8_t> optional(optionalSize);
     if (sectionCount > kMaxSections ||
         !read(std::uint64_t{peOffset} + kFileHeaderSize, optional.data(), optional.size()) ||
         optionalSize < 2)
         return;
-    const std::uint16_t magic = u16At(optional.data());
+    const std::uint16_t magic = readU16(optional.data());
     std::uint32_t countOffset = 0;
     if (magic == kPe32Magic)
         countOffset = kPe32DirectoryCountOffset;
@@ -104,17 +97,17 @@ PeResources::PeResources(const std::string& path) : path_(path) {
         return;
     const std::uint32_t resourceEntry = countOffset + 4 + kResourceDirectoryIndex * 8;
     if (resourceEntry + 8 > optionalSize ||
-        u32At(optional.data() + countOffset) <= kResourceDirectoryIndex)
+        readU32(optional.data() + countOffset) <= kResourceDirectoryIndex)
         return;
-    const std::uint32_t resourceRva = u32At(optional.data() + resourceEntry);
-    const std::uint32_t resourceSize = u32At(optional.data() + resourceEntry + 4);
+    const std::uint32_t resourceRva = readU32(optional.data() + resourceEntry);
+    const std::uint32_t resourceSize = readU32(optional.data() + resourceEntry + 4);
 
     std::vector<std::uint8_t> table(std::size_t{sectionCount} * kSectionHeaderSize);
     if (!read(std::uint64_t{peOffset} + kFileHeaderSize + optionalSize, table.data(), table.size()))
         return;
     for (std::uint16_t i = 0; i < sectionCount; ++i) {
         const std::uint8_t* s = table.data() + std::size_t{i} * kSectionHeaderSize;
-        sections_.push_back({u32At(s + 12), u32At(s + 8), u32At(s + 16), u32At(s + 20)});
+        sections_.push_back({readU32(s + 12), readU32(s + 8), readU32(s + 16), readU32(s + 20)});
     }
     if (resourceRva == 0 || resourceSize < kDirectoryHeaderSize)
         return;
@@ -157,14 +150,14 @@ std::vector<PeResources::Entry> PeResources::entries(std::uint32_t directoryOffs
     if (std::uint64_t{directoryOffset} + kDirectoryHeaderSize > directory_.size())
         return result;
     const std::uint8_t* header = directory_.data() + directoryOffset;
-    const std::uint32_t count = std::uint32_t{u16At(header + 12)} + u16At(header + 14);
+    const std::uint32_t count = std::uint32_t{readU16(header + 12)} + readU16(header + 14);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint64_t at = std::uint64_t{directoryOffset} + kDirectoryHeaderSize +
                                  std::uint64_t{i} * kDirectoryEntrySize;
         if (at + kDirectoryEntrySize > directory_.size())
             break;
-        const std::uint32_t nameField = u32At(directory_.data() + at);
-        const std::uint32_t offsetField = u32At(directory_.data() + at + 4);
+        const std::uint32_t nameField = readU32(directory_.data() + at);
+        const std::uint32_t offsetField = readU32(directory_.data() + at + 4);
         Entry entry;
         entry.isDirectory = (offsetField & kHighBit) != 0;
         entry.offset = offsetField & ~kHighBit;
@@ -173,12 +166,12 @@ std::vector<PeResources::Entry> PeResources::entries(std::uint32_t directoryOffs
             const std::uint64_t text = nameField & ~kHighBit;
             if (text + 2 > directory_.size())
                 continue;
-            const std::uint16_t length = u16At(directory_.data() + text);
+            const std::uint16_t length = readU16(directory_.data() + text);
             if (text + 2 + std::uint64_t{length} * 2 > directory_.size() || length == 0)
                 continue;
             for (std::uint16_t c = 0; c < length; ++c)
                 entry.name.text.push_back(
-                    static_cast<char16_t>(u16At(directory_.data() + text + 2 + 2 * c)));
+                    static_cast<char16_t>(readU16(directory_.data() + text + 2 + 2 * c)));
         } else {
             entry.name.id = nameField & 0xFFFF;
         }
@@ -218,8 +211,8 @@ std::optional<std::vector<std::uint8_t>> PeResources::data(std::uint32_t type,
                 std::uint64_t{language.offset} + kDataEntrySize > directory_.size())
                 continue;
             const std::uint8_t* leaf = directory_.data() + language.offset;
-            const std::uint32_t rva = u32At(leaf);
-            const std::uint32_t size = u32At(leaf + 4);
+            const std::uint32_t rva = readU32(leaf);
+            const std::uint32_t size = readU32(leaf + 4);
             if (size == 0 || size > kMaxResourceSize)
                 return std::nullopt;
             const auto offset = fileOffset(rva, size);

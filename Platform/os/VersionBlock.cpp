@@ -1,5 +1,7 @@
 #include "Platform/os/VersionBlock.h"
 
+#include "Platform/os/LittleEndian.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,15 +12,6 @@ namespace {
 
 constexpr std::size_t align4(std::size_t value) {
     return (value + 3) & ~std::size_t{3};
-}
-
-std::uint16_t readU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t readU32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
 }
 
 // ---- Writing ----------------------------------------------------------------------------

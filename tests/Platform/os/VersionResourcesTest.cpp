@@ -3,9 +3,9 @@
 #include "Platform/os/Handles.h"
 #include "Platform/os/PeResources.h"
 #include "Platform/os/VersionBlock.h"
+#include "tests/support/ApplicationFoldersTest.h"
 #include "tests/support/FakeVersionResources.h"
 #include "tests/support/PeFileBuilder.h"
-#include "tests/support/ScopedEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +23,6 @@
 using namespace vrx::os;
 using vrx::test::FakeVersionResources;
 using vrx::test::PeFileBuilder;
-using vrx::test::ScopedEnvironment;
 namespace vb = vrx::os::version_block;
 
 namespace {
@@ -98,13 +97,6 @@ std::vector<std::uint8_t> samplePe() {
         .add(PeResources::kIcon, 1, vrx::test::iconImage(0xFF0000FF))
         .add(PeResources::kGroupIcon, 101, vrx::test::iconGroup({{1, 1128}}))
         .build();
-}
-
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
@@ -195,51 +187,10 @@ TEST(FakeVersionResources, HandsOutBlocksThatTheQueriesRead) {
               std::vector<std::string>({"/opt/app", "/opt/app", "/opt/app", "/opt/other"}));
 }
 
-class HostVersionResourcesTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        ASSERT_TRUE(QDir().mkpath(dir_.path() + "/home/applications"));
-        ASSERT_TRUE(QDir().mkpath(dir_.path() + "/system/applications"));
-        ASSERT_TRUE(QDir().mkpath(dir_.path() + "/bin"));
-        setEnvironment("XDG_DATA_HOME", path("home"));
-        setEnvironment("XDG_DATA_DIRS", path("system"));
-        setEnvironment("PATH", path("bin") + ":/usr/bin:/bin");
-        setEnvironment("LC_ALL", "C");
-    }
-
-    void TearDown() override {
-        // Later guards of the same variable restore what the earlier ones set: undo in reverse.
-        while (!environment_.empty())
-            environment_.pop_back();
-    }
-
-    void setEnvironment(const char* name, const std::string& value) {
-        environment_.push_back(
-            std::make_unique<ScopedEnvironment>(name, QByteArray::fromStdString(value)));
-    }
-
-    std::string path(const std::string& name) const {
-        return dir_.path().toStdString() + "/" + name;
-    }
-
-    std::string script(const std::string& name) {
-        const std::string file = path("bin/" + name);
-        std::ofstream(file) << "#!/bin/sh\nexit 0\n";
-        QFile::setPermissions(QString::fromStdString(file), QFile::ReadOwner | QFile::ExeOwner);
-        return file;
-    }
-
-    void desktopEntry(const std::string& folder, const std::string& id, const std::string& body) {
-        std::ofstream(path(folder + "/applications/" + id)) << "[Desktop Entry]\n" << body;
-    }
-
-    QTemporaryDir dir_;
-    std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
-};
+using HostVersionResourcesTest = vrx::test::ApplicationFoldersTest;
 
 TEST_F(HostVersionResourcesTest, ReadsTheVersionResourceOfAPeFile) {
-    ASSERT_TRUE(writeFile(path("app.exe"), samplePe()));
+    ASSERT_TRUE(writeFile("app.exe", samplePe()));
     const auto block = hostBlock(path("app.exe"));
     ASSERT_TRUE(block);
     ASSERT_TRUE(block->fixed());
@@ -311,7 +262,7 @@ TEST_F(HostVersionResourcesTest, DamagedOrHostilePeFilesGiveNoResourceAndNoFault
     }
     const std::string file = path("hostile.exe");
     for (std::size_t i = 0; i < files.size(); ++i) {
-        ASSERT_TRUE(writeFile(file, files[i]));
+        ASSERT_TRUE(writeFile("hostile.exe", files[i]));
         if (const auto block = hostBlock(file)) {
             (void)block->fixed();
             (void)block->translations();

@@ -2,20 +2,34 @@
 
 #include <QVariant>
 
+#include <exception>
 #include <string>
 
 namespace vrx::forms {
+
+/// Thrown to abandon an operation silently: a before-post check that refuses the record, or a
+/// move that must not happen because of it. The record stays as it was; whoever handles escaped
+/// exceptions (the application object's error box, a data-aware control) ignores this one.
+class EAbort : public std::exception {
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+/// Abandons the running operation silently.
+[[noreturn]] inline void Abort() {
+    throw EAbort();
+}
 
 /// The cursor state of a data set.
 enum class DataSetState { Inactive, Browse, Edit, Insert };
 
 /// What changed in a data set, as its bound controls are told.
 enum class DataChange {
-    Content,       // records were added, removed, reloaded or reordered: redraw everything
-    Scrolled,      // the cursor moved to another record
-    State,         // the cursor state changed (browse, edit, insert, inactive)
-    FieldValue,    // a field of the current record was assigned (the field's name is given)
-    Notification,  // notification was resumed: refresh from scratch
+    Content,      // records were added, removed, reloaded or reordered: redraw everything
+    Scrolled,     // the cursor moved to another record
+    State,        // the cursor state changed (browse, edit, insert, inactive)
+    FieldValue,   // a field of the current record was assigned (the field's name is given)
+    Notification, // notification was resumed: refresh from scratch
 };
 
 /// Told of every change of a data set while its notification is not suspended.

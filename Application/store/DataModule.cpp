@@ -71,13 +71,6 @@ private:
     vrx::os::CriticalSection* lock_;
 };
 
-// Upper-case hexadecimal of the value's 32 bits, at least `digits` digits.
-std::string Hex(std::int32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    return text;
-}
-
 bool FileExists(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     return info.exists() && info.isFile();
@@ -271,10 +264,10 @@ bool TDM::WriteTableFile(TdxMemData& table, const std::string& path) {
 // --- Event handlers ---
 
 void TDM::tblIPRulesBeforePost(TdxMemData& dataSet) {
-    const std::string orderId = Hex(dataSet.FieldByName("EtherType")->AsInteger(), 4) + "-" +
-                                Hex(dataSet.FieldByName("ProtocolOnIP")->AsInteger(), 2) + "-" +
-                                Hex(dataSet.FieldByName("Priority")->AsInteger(), 4);
-    dataSet.FieldByName("OrderID")->SetAsString(orderId);
+    dataSet.FieldByName("OrderID")->SetAsString(
+        IPRuleOrderID(dataSet.FieldByName("EtherType")->AsInteger(),
+                      dataSet.FieldByName("ProtocolOnIP")->AsInteger(),
+                      dataSet.FieldByName("Priority")->AsInteger()));
 }
 
 void TDM::tblAppRulesEditBeforePost(TdxMemData& dataSet) {

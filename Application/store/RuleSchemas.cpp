@@ -2,13 +2,27 @@
 
 #include "Application/store/MemData.h"
 
+#include <cstdio>
+
 namespace {
 
 // The edit mask of the address fields: four three-digit groups, the dots stored, blank as the
 // placeholder.
 constexpr char kAddressEditMask[] = "000\\.000\\.000\\.000;1; ";
 
+// Upper-case hexadecimal of the value's 32 bits, at least `digits` digits.
+std::string Hex(std::int32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+    return text;
+}
+
 } // namespace
+
+std::string IPRuleOrderID(std::int32_t etherType, std::int32_t protocolOnIP,
+                          std::int32_t priority) {
+    return Hex(etherType, 4) + "-" + Hex(protocolOnIP, 2) + "-" + Hex(priority, 4);
+}
 
 void DefineAppRulesFields(TdxMemData& table) {
     using enum TFieldType;

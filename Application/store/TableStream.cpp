@@ -329,6 +329,31 @@ std::vector<std::uint8_t> Save(const TdxMemData& table) {
     return out;
 }
 
+std::vector<std::string> FieldNames(std::span<const std::uint8_t> data) {
+    std::vector<std::string> names;
+    Reader reader(data);
+    const auto signature = reader.Bytes(sizeof kSignature);
+    if (!signature || std::memcmp(signature->data(), kSignature, sizeof kSignature) != 0)
+        return names;
+    if (!reader.Value<double>())
+        return names;
+    const auto count = reader.Value<std::int32_t>();
+    for (std::int32_t i = 0; count && i < *count; ++i) {
+        const auto width = reader.Value<std::int32_t>();
+        const auto code = reader.Value<std::int16_t>();
+        const auto nameLength = reader.Value<std::int16_t>();
+        if (!width || !code || !nameLength)
+            break;
+        if (*nameLength > kMaxNameLength || *nameLength < 0)
+            DataIncorrect();
+        const auto name = reader.Bytes(static_cast<std::size_t>(*nameLength));
+        if (!name)
+            break;
+        names.push_back(DecodeFileText(UpToZero(*name)));
+    }
+    return names;
+}
+
 void Load(TdxMemData& table, std::span<const std::uint8_t> data) {
     std::vector<TRecord> records;
     try {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 class TdxMemData;
@@ -38,5 +39,10 @@ std::vector<std::uint8_t> Save(const TdxMemData& table);
 /// and empty. Every length and count read is checked against the data that is left, so damaged
 /// data can neither overrun the buffer nor make the loader allocate more than the data holds.
 void Load(TdxMemData& table, std::span<const std::uint8_t> data);
+
+/// The names of the columns the data describes, in descriptor order; empty for version-0 data
+/// (which has no header) and wherever the descriptor list ends early. Raises EDatabaseError
+/// "The data is incorrect" where Load does.
+std::vector<std::string> FieldNames(std::span<const std::uint8_t> data);
 
 } // namespace TableStream

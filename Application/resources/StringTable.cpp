@@ -68,7 +68,7 @@ const std::unordered_map<int, std::string_view>& table() {
 // clang-format on
 
 /// A placeholder as the format text spells it: %[flags][width][.precision]conversion.
-struct Spec {
+struct Placeholder {
     bool leftAlign = false;
     bool zeroPad = false;
     bool plusSign = false;
@@ -110,19 +110,20 @@ std::string digits(std::uint64_t value, unsigned base, bool upper) {
     return out;
 }
 
-void pad(std::string& out, const Spec& spec, std::string_view body, std::size_t bodyWidth) {
-    const std::size_t fill = spec.width > bodyWidth ? spec.width - bodyWidth : 0;
-    if (!spec.leftAlign)
+void pad(std::string& out, const Placeholder& placeholder, std::string_view body,
+         std::size_t bodyWidth) {
+    const std::size_t fill = placeholder.width > bodyWidth ? placeholder.width - bodyWidth : 0;
+    if (!placeholder.leftAlign)
         out.append(fill, ' ');
     out.append(body);
-    if (spec.leftAlign)
+    if (placeholder.leftAlign)
         out.append(fill, ' ');
 }
 
-void appendText(std::string& out, const Spec& spec, std::string_view text) {
-    if (spec.hasPrecision)
-        text = firstCodePoints(text, spec.precision);
-    pad(out, spec, text, codePoints(text));
+void appendText(std::string& out, const Placeholder& placeholder, std::string_view text) {
+    if (placeholder.hasPrecision)
+        text = firstCodePoints(text, placeholder.precision);
+    pad(out, placeholder, text, codePoints(text));
 }
 
 /// Negative numbers shown without sign (%u, %x, %X) take the 32-bit two's complement when they
@@ -133,34 +134,35 @@ std::uint64_t asUnsigned(std::int64_t value) {
     return static_cast<std::uint64_t>(value);
 }
 
-void appendNumber(std::string& out, const Spec& spec, bool negative, std::uint64_t magnitude) {
-    const bool hex = spec.conversion == 'x' || spec.conversion == 'X';
-    const bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
-    std::string number = digits(magnitude, hex ? 16 : 10, spec.conversion == 'X');
-    if (spec.hasPrecision && spec.precision == 0 && magnitude == 0)
+void appendNumber(std::string& out, const Placeholder& placeholder, bool negative,
+                  std::uint64_t magnitude) {
+    const bool hex = placeholder.conversion == 'x' || placeholder.conversion == 'X';
+    const bool isSigned = placeholder.conversion == 'd' || placeholder.conversion == 'i';
+    std::string number = digits(magnitude, hex ? 16 : 10, placeholder.conversion == 'X');
+    if (placeholder.hasPrecision && placeholder.precision == 0 && magnitude == 0)
         number.clear();
-    if (spec.hasPrecision && number.size() < spec.precision)
-        number.insert(0, spec.precision - number.size(), '0');
+    if (placeholder.hasPrecision && number.size() < placeholder.precision)
+        number.insert(0, placeholder.precision - number.size(), '0');
     std::string prefix;
     if (isSigned && negative)
         prefix = "-";
-    else if (isSigned && spec.plusSign)
+    else if (isSigned && placeholder.plusSign)
         prefix = "+";
-    else if (isSigned && spec.spaceSign)
+    else if (isSigned && placeholder.spaceSign)
         prefix = " ";
-    else if (hex && spec.alternate && magnitude != 0)
-        prefix = spec.conversion == 'X' ? "0X" : "0x";
-    if (spec.zeroPad && !spec.leftAlign && !spec.hasPrecision &&
-        prefix.size() + number.size() < spec.width)
-        number.insert(0, spec.width - prefix.size() - number.size(), '0');
+    else if (hex && placeholder.alternate && magnitude != 0)
+        prefix = placeholder.conversion == 'X' ? "0X" : "0x";
+    if (placeholder.zeroPad && !placeholder.leftAlign && !placeholder.hasPrecision &&
+        prefix.size() + number.size() < placeholder.width)
+        number.insert(0, placeholder.width - prefix.size() - number.size(), '0');
     const std::string body = prefix + number;
-    pad(out, spec, body, body.size());
+    pad(out, placeholder, body, body.size());
 }
 
-void appendArg(std::string& out, const Spec& spec, const FormatArg& arg) {
+void appendArg(std::string& out, const Placeholder& placeholder, const FormatArg& arg) {
     const FormatArg::Value& value = arg.value();
     if (const auto* text = std::get_if<std::string>(&value)) {
-        appendText(out, spec, *text);
+        appendText(out, placeholder, *text);
         return;
     }
     bool negative = false;
@@ -173,19 +175,19 @@ void appendArg(std::string& out, const Spec& spec, const FormatArg& arg) {
     } else {
         magnitude = bits = std::get<std::uint64_t>(value);
     }
-    switch (spec.conversion) {
+    switch (placeholder.conversion) {
     case 'd':
     case 'i':
-        appendNumber(out, spec, negative, magnitude);
+        appendNumber(out, placeholder, negative, magnitude);
         break;
     case 'u':
     case 'x':
     case 'X':
-        appendNumber(out, spec, false, bits);
+        appendNumber(out, placeholder, false, bits);
         break;
     default: { // %s of a number: its decimal text
         const std::string text = (negative ? "-" : "") + digits(magnitude, 10, false);
-        appendText(out, spec, text);
+        appendText(out, placeholder, text);
     }
     }
 }
@@ -227,31 +229,31 @@ std::string format(int id, std::span<const FormatArg> args) {
             ++pos;
             continue;
         }
-        Spec spec;
+        Placeholder placeholder;
         for (; pos < format.size(); ++pos) {
             const char flag = format[pos];
             if (flag == '-')
-                spec.leftAlign = true;
+                placeholder.leftAlign = true;
             else if (flag == '0')
-                spec.zeroPad = true;
+                placeholder.zeroPad = true;
             else if (flag == '+')
-                spec.plusSign = true;
+                placeholder.plusSign = true;
             else if (flag == ' ')
-                spec.spaceSign = true;
+                placeholder.spaceSign = true;
             else if (flag == '#')
-                spec.alternate = true;
+                placeholder.alternate = true;
             else
                 break;
         }
-        spec.width = readNumber(format, pos);
+        placeholder.width = readNumber(format, pos);
         if (pos < format.size() && format[pos] == '.') {
             ++pos;
-            spec.hasPrecision = true;
-            spec.precision = readNumber(format, pos);
+            placeholder.hasPrecision = true;
+            placeholder.precision = readNumber(format, pos);
         }
         if (pos < format.size())
-            spec.conversion = format[pos];
-        switch (spec.conversion) {
+            placeholder.conversion = format[pos];
+        switch (placeholder.conversion) {
         case 's':
         case 'd':
         case 'i':
@@ -260,7 +262,7 @@ std::string format(int id, std::span<const FormatArg> args) {
         case 'X':
             ++pos;
             if (next < args.size())
-                appendArg(out, spec, args[next]);
+                appendArg(out, placeholder, args[next]);
             ++next;
             break;
         default:

@@ -2,6 +2,8 @@
 
 #include "Platform/os/Platform.h"
 #include "Platform/vrxfw/Device.h"
+#include "tests/support/FakeRegistry.h"
+#include "tests/support/FakeServiceManager.h"
 #include "tests/support/FakeSystemInfo.h"
 
 #include <gtest/gtest.h>
@@ -322,4 +324,131 @@ TEST_F(DriverInterfaceTest, TDIStatesAreCountedFromTheBytesReturnedAndTheRestIsZ
     vrx::vrxfw::unregisterStandIn();
     EXPECT_NE(di.ReadTDIState(), 0u);
     EXPECT_EQ(di.TDIStateCount(), 2u);
+}
+
+namespace {
+
+// The registry of the machine, counting the keys opened, so a test can tell that none was.
+class CountingRegistry final : public vrx::os::Registry {
+public:
+    std::int32_t openKey(vrx::os::Handle root, const std::string& subKey, std::uint32_t access,
+                         vrx::os::Handle& key) override {
+        ++opened;
+        return keys.openKey(root, subKey, access, key);
+    }
+    std::int32_t queryValue(vrx::os::Handle key, const std::string& name,
+                            vrx::os::RegistryValue& value) override {
+        return keys.queryValue(key, name, value);
+    }
+    std::int32_t setValue(vrx::os::Handle key, const std::string& name,
+                          const vrx::os::RegistryValue& value) override {
+        return keys.setValue(key, name, value);
+    }
+    std::int32_t deleteValue(vrx::os::Handle key, const std::string& name) override {
+        return keys.deleteValue(key, name);
+    }
+    std::int32_t closeKey(vrx::os::Handle key) override { return keys.closeKey(key); }
+
+    vrx::os::FakeRegistry keys;
+    int opened = 0;
+};
+
+constexpr const char* kTcpip = "SYSTEM\\CurrentControlSet\\Services\\Tcpip";
+
+// The driver interface on a platform with a service manager and a registry in memory.
+class DriverServiceTest : public DriverInterfaceTest {
+protected:
+    using ScmCall = vrx::os::FakeServiceManager::Call;
+
+    int installs() const {
+        int count = 0;
+        for (const auto& record : scm.calls())
+            count += record.call == ScmCall::OpenManager;
+        return count;
+    }
+    const vrx::os::FakeServiceManager::Record* created() const {
+        for (const auto& record : scm.calls())
+            if (record.call == ScmCall::CreateService)
+                return &record;
+        return nullptr;
+    }
+
+    CountingRegistry registry;
+    vrx::os::FakeServiceManager scm;
+    vrx::os::ScopedService<vrx::os::Registry> registryGuard{&vrx::os::Services::registry,
+                                                            &registry};
+    vrx::os::ScopedService<vrx::os::ServiceManager> scmGuard{&vrx::os::Services::serviceManager,
+                                                             &scm};
+};
+
+} // namespace
+
+TEST_F(DriverServiceTest, OnWindows2000AndXpNoKeyIsReadAndNoServiceTouched) {
+    for (const std::uint32_t minor : {0u, 1u}) {
+        info.minorVersion = minor;
+        EXPECT_TRUE(create().Opened());
+        EXPECT_FALSE(object->IsOtherNT());
+    }
+    info.platformId = vrx::os::kPlatformWindows9x;
+    info.majorVersion = 4;
+    EXPECT_TRUE(create().Opened());
+    EXPECT_EQ(registry.opened, 0);
+    EXPECT_TRUE(scm.calls().empty());
+}
+
+TEST_F(DriverServiceTest, OnNt4TheServiceIsConfiguredFromTheTcpipValues) {
+    info.majorVersion = 4;
+    info.minorVersion = 0;
+    registry.keys.putValue(vrx::os::kHkeyLocalMachine, kTcpip, "Tag",
+                           vrx::os::FakeRegistry::dword(7));
+    registry.keys.putValue(vrx::os::kHkeyLocalMachine, kTcpip, "Start",
+                           vrx::os::FakeRegistry::dword(1));
+    TDriverInterface& di = create();
+    EXPECT_TRUE(di.IsOtherNT());
+    EXPECT_TRUE(di.Opened());
+    EXPECT_EQ(installs(), 1);
+    EXPECT_EQ(registry.keys.openKeys(), 0u);
+    const auto* record = created();
+    ASSERT_TRUE(record && record->config);
+    EXPECT_EQ(record->name, "VRXFW");
+    EXPECT_EQ(record->config->tag, 7u);
+    EXPECT_EQ(record->config->startType, 1u);
+    EXPECT_EQ(record->config->dependencies, std::vector<std::string>{"Tcpip"});
+    EXPECT_TRUE(scm.service("VRXFW")->running);
+
+    // Once the device is open, operations do not prepare the service again.
+    auto table = tableOf(1);
+    EXPECT_EQ(di.SendFilters(table.data(), 1), 0u);
+    EXPECT_EQ(installs(), 1);
+}
+
+TEST_F(DriverServiceTest, OnNt4WithoutTheTcpipKeyTheDefaultsStand) {
+    info.majorVersion = 4;
+    create();
+    const auto* record = created();
+    ASSERT_TRUE(record && record->config);
+    EXPECT_FALSE(record->config->tag); // tag 0: none passed
+    EXPECT_EQ(record->config->startType, 2u);
+
+    // A key without the values gives the same.
+    scm = vrx::os::FakeServiceManager();
+    registry.keys.addKey(vrx::os::kHkeyLocalMachine, kTcpip);
+    create();
+    ASSERT_TRUE(created() && created()->config);
+    EXPECT_FALSE(created()->config->tag);
+    EXPECT_EQ(created()->config->startType, 2u);
+}
+
+TEST_F(DriverServiceTest, OnNt4EveryOpenAttemptWhileTheDeviceIsMissingPreparesTheServiceAgain) {
+    info.majorVersion = 4;
+    vrx::vrxfw::unregisterStandIn();
+    TDriverInterface& di = create();
+    EXPECT_FALSE(di.Opened());
+    EXPECT_EQ(installs(), 1);
+    auto table = tableOf(1);
+    EXPECT_EQ(di.SendFilters(table.data(), 1), vrx::os::error::kFileNotFound);
+    EXPECT_EQ(installs(), 2);
+    EXPECT_NE(di.ReadStatistics(), 0u);
+    EXPECT_EQ(installs(), 3);
+    EXPECT_TRUE(calls().empty());
 }

@@ -239,14 +239,17 @@ std::uint32_t Driver::readTdi(void* out, std::uint32_t outLength) {
         host = host_;
     }
     // The host is asked without the lock: its scan takes a few milliseconds.
-    std::vector<TdiStateRecord> records;
+    std::vector<TdiStateRecord> hostRecords;
     if (host)
-        records = host->endpoints();
+        hostRecords = host->endpoints();
+    // The driver's own endpoints come first, so that none of them is cut off by a busy host.
+    std::vector<TdiStateRecord> records;
     {
         std::lock_guard guard(lock_);
         for (const auto& [id, record] : endpoints_)
             records.push_back(record);
     }
+    records.insert(records.end(), hostRecords.begin(), hostRecords.end());
     const std::size_t count =
         std::min<std::size_t>({outLength / sizeof(TdiStateRecord), kMaxTdiRecords, records.size()});
     if (count > 0)

@@ -19,13 +19,16 @@ std::string hex(const std::vector<std::uint8_t>& bytes) {
 
 } // namespace
 
-Transcript::Transcript(const std::string& path) : file_(path, std::ios::app) {}
+Transcript::Transcript(const std::string& path) : file_(path, std::ios::app), toFile_(true) {}
 
 void Transcript::record(const Call& call) {
     std::lock_guard guard(lock_);
-    calls_.push_back(call);
+    if (!toFile_) {
+        calls_.push_back(call);
+        return;
+    }
     if (file_.is_open()) {
-        file_ << calls_.size() << ' ' << format(call) << '\n';
+        file_ << ++written_ << ' ' << format(call) << '\n';
         file_.flush();
     }
 }

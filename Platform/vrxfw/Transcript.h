@@ -36,9 +36,11 @@ public:
         std::optional<std::vector<std::uint8_t>> answeredRecord;
     };
 
-    /// In memory only.
+    /// In memory only (tests read it back with calls()).
     Transcript() = default;
-    /// Also appended to a file; a file that cannot be opened leaves the memory record only.
+    /// Appended to a file only: a run of the program makes some ten calls a second, so
+    /// keeping them in memory as well would grow without end. A file that cannot be opened
+    /// records nothing.
     explicit Transcript(const std::string& path);
 
     void record(const Call& call);
@@ -52,6 +54,8 @@ private:
     mutable std::mutex lock_;
     std::vector<Call> calls_;
     std::ofstream file_;
+    bool toFile_ = false;
+    std::uint64_t written_ = 0;
 };
 
 } // namespace vrx::vrxfw

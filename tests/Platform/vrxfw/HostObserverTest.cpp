@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -255,7 +256,13 @@ TEST(HostObserver, SeesThisProcesssOwnListeningSocketAndConnections) {
         got += static_cast<std::size_t>(n);
     }
 
-    const auto records = HostObserver().endpoints();
+    // Read as the program reads it: through the driver's endpoint code.
+    Driver driver;
+    driver.setHostView(std::make_shared<HostObserver>());
+    std::vector<TdiStateRecord> records(1000);
+    std::uint32_t returned = 0;
+    ASSERT_TRUE(driver.control(code::kReadTdiStates, nullptr, 0, records.data(), 56000, returned));
+    records.resize(returned / sizeof(TdiStateRecord));
     const auto pid = static_cast<std::uint32_t>(::getpid());
     const TdiStateRecord* listening = find(records, 6, port);
     ASSERT_NE(listening, nullptr);
@@ -277,4 +284,29 @@ TEST(HostObserver, SeesThisProcesssOwnListeningSocketAndConnections) {
         GTEST_SKIP() << "the socket-diagnostics interface does not answer here";
     // The receiving side has counted the bytes before they could be read.
     EXPECT_EQ(in->bytesReceived, 100u);
+}
+
+TEST(HostObserver, TheDriversOwnEndpointsComeFirstAndAReadHoldsAThousand) {
+    FakeProc proc;
+    std::string table = kTcpHeading;
+    for (int i = 0; i < 1200; ++i) {
+        char local[16];
+        std::snprintf(local, sizeof local, "0200000A:%04X", 1000 + i);
+        table += line(local, "00000000:0000", "0A", std::to_string(5000 + i).c_str());
+    }
+    proc.write("net/tcp", table);
+    Driver driver;
+    driver.setHostView(std::make_shared<HostObserver>(proc.observer()));
+    TdiStateRecord own;
+    own.processId = 77;
+    own.localPort = 9;
+    driver.addEndpoint(own);
+
+    std::vector<TdiStateRecord> records(1000);
+    std::uint32_t returned = 0;
+    ASSERT_TRUE(driver.control(code::kReadTdiStates, nullptr, 0, records.data(), 56000, returned));
+    EXPECT_EQ(returned, 56000u);
+    EXPECT_EQ(records[0].processId, 77u);
+    EXPECT_EQ(records[1].localPort, 1000);
+    EXPECT_EQ(records[999].localPort, 1998);
 }

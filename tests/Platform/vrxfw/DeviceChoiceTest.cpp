@@ -2,6 +2,7 @@
 
 #include "Platform/os/DeviceIo.h"
 #include "Platform/os/Kernel.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -82,6 +83,18 @@ TEST(DeviceChoice, TheVariablesChooseTheDevice) {
     EXPECT_EQ(choose({{"VRXFW_TRANSCRIPT", "/t.log"}}).transcriptPath, "/t.log");
     EXPECT_EQ(choose({}).host, DeviceChoice::HostObservation::On);
     EXPECT_EQ(choose({{"VRXFW_HOST", "off"}}).host, DeviceChoice::HostObservation::Off);
+}
+
+TEST(DeviceChoice, ThePlatformReadsTheProcesssEnvironment) {
+    vrx::test::ScopedEnvironment device("VRXFW_DEVICE", QByteArray("wrong-version"));
+    vrx::test::ScopedEnvironment version("VRXFW_VERSION", QByteArray("33555463"));
+    vrx::test::ScopedEnvironment host("VRXFW_HOST", QByteArray("off"));
+    vrx::test::ScopedEnvironment scenario("VRXFW_SCENARIO", std::nullopt);
+    const auto installed = installDeviceFromEnvironment();
+    ASSERT_NE(installed->driver(), nullptr);
+    const vrx::os::Handle handle = open();
+    EXPECT_EQ(versionOf(handle), 0x02000407u); // given in decimal
+    (void)vrx::os::closeHandle(handle);
 }
 
 TEST(InstalledDevice, NoneLeavesNothingToOpen) {

@@ -11,11 +11,11 @@ enum class DataSetState { Inactive, Browse, Edit, Insert };
 
 /// What changed in a data set, as its bound controls are told.
 enum class DataChange {
-    Content,       // records were added, removed, reloaded or reordered: redraw everything
-    Scrolled,      // the cursor moved to another record
-    State,         // the cursor state changed (browse, edit, insert, inactive)
-    FieldValue,    // a field of the current record was assigned (the field's name is given)
-    Notification,  // notification was resumed: refresh from scratch
+    Content,      // records were added, removed, reloaded or reordered: redraw everything
+    Scrolled,     // the cursor moved to another record
+    State,        // the cursor state changed (browse, edit, insert, inactive)
+    FieldValue,   // a field of the current record was assigned (the field's name is given)
+    Notification, // notification was resumed: refresh from scratch
 };
 
 /// Told of every change of a data set while its notification is not suspended.

@@ -20,6 +20,6 @@ function(vrx_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_compile_options(${name} PRIVATE ${VRX_WARNINGS})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} vrx_testsupport GTest::gtest GTest::gmock)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libcanberra-dev
+    qt6-base-dev libcanberra-dev xdg-utils
     fonts-wqy-microhei xvfb xauth
 )
 if [ "${1:-}" = "--tests" ]; then

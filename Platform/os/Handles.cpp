@@ -6,9 +6,13 @@ namespace {
 thread_local std::uint32_t tLastError = 0;
 }
 
-std::uint32_t lastError() { return tLastError; }
+std::uint32_t lastError() {
+    return tLastError;
+}
 
-void setLastError(std::uint32_t code) { tLastError = code; }
+void setLastError(std::uint32_t code) {
+    tLastError = code;
+}
 
 HandleTable& HandleTable::instance() {
     static HandleTable table;
@@ -51,6 +55,8 @@ std::shared_ptr<HandleObject> HandleTable::find(Handle handle) const {
     return it == objects_.end() ? nullptr : it->second;
 }
 
-bool closeHandle(Handle handle) { return HandleTable::instance().close(handle); }
+bool closeHandle(Handle handle) {
+    return HandleTable::instance().close(handle);
+}
 
 } // namespace vrx::os

@@ -52,7 +52,7 @@ void installHostPlatform();
 template <typename T>
 class ScopedService {
 public:
-    ScopedService(T* Services::* member, T* replacement)
+    ScopedService(T* Services::*member, T* replacement)
         : member_(member), previous_(platform().*member) {
         platform().*member_ = replacement;
     }
@@ -61,7 +61,7 @@ public:
     ScopedService& operator=(const ScopedService&) = delete;
 
 private:
-    T* Services::* member_;
+    T* Services::*member_;
     T* previous_;
 };
 

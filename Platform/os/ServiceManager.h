@@ -21,8 +21,8 @@ struct ServiceConfig {
     std::uint32_t startType = 0;
     std::uint32_t errorControl = 0;
     std::string binaryPath;
-    std::optional<std::string> loadOrderGroup;  // empty: none
-    std::optional<std::uint32_t> tag;           // empty: no tag passed
+    std::optional<std::string> loadOrderGroup; // empty: none
+    std::optional<std::uint32_t> tag;          // empty: no tag passed
     std::vector<std::string> dependencies;
     std::optional<std::string> account;
     std::optional<std::string> password;

@@ -18,8 +18,8 @@ struct WindowAddress {
 /// delivered to the receiver's handler on the receiving process's main thread.
 class WindowMessages {
 public:
-    using Handler = std::function<void(std::uint32_t message, std::uint32_t wParam,
-                                       std::uint32_t lParam)>;
+    using Handler =
+        std::function<void(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam)>;
     using Registration = std::uint32_t; // 0 is never a registration
 
     virtual ~WindowMessages() = default;

@@ -33,7 +33,8 @@ public:
 TEST(DeviceIo, PathsAreServedByTheirBackendWithoutRegardToCase) {
     auto echo = std::make_shared<EchoDevice>();
     registerDevice("\\\\.\\ECHO", echo);
-    const Handle device = createFile("\\\\.\\echo", kGenericRead | kGenericWrite, 0, kOpenExisting, 0);
+    const Handle device =
+        createFile("\\\\.\\echo", kGenericRead | kGenericWrite, 0, kOpenExisting, 0);
     ASSERT_NE(device, kInvalidHandle);
     EXPECT_EQ(echo->opened, 1);
 

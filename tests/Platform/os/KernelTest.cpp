@@ -1,5 +1,5 @@
-#include "Platform/os/CriticalSection.h"
 #include "Platform/os/Kernel.h"
+#include "Platform/os/CriticalSection.h"
 
 #include <gtest/gtest.h>
 

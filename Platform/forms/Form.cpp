@@ -331,4 +331,12 @@ QImage TForm::Snapshot() {
     return image;
 }
 
+TForm* GetParentForm(TControl* control) {
+    // The nearest form among the parents; a form placed inside another answers for itself.
+    for (TControl* c = control; c; c = c->Parent())
+        if (auto* form = dynamic_cast<TForm*>(c))
+            return form;
+    return nullptr;
+}
+
 } // namespace vrx::forms

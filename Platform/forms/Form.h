@@ -106,4 +106,7 @@ private:
     bool releasing_ = false;
 };
 
+/// The form that shows the control (itself for a form that is not inside another), or null.
+TForm* GetParentForm(TControl* control);
+
 } // namespace vrx::forms

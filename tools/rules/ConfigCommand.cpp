@@ -11,10 +11,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <ostream>
 #include <set>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -56,7 +58,7 @@ std::string Quoted(const std::string& text) {
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
                 quoted += escape;
             } else {
                 quoted += c;
@@ -78,32 +80,21 @@ std::string Bool(bool value) {
 }
 
 std::string ToJson(const TConfigData& config) {
-    return "{\n"
-           "  \"Version\": " +
-           Quoted(config.Version) +
-           ",\n"
-           "  \"RunAtStart\": " +
-           Bool(config.RunAtStart) +
-           ",\n"
-           "  \"SaftyLevel\": " +
-           std::to_string(config.SaftyLevel) +
-           ",\n"
-           "  \"SoundFile\": " +
-           Quoted(config.SoundFile) +
-           ",\n"
-           "  \"AppRuleSilent\": " +
-           Bool(config.AppRuleSilent) +
-           ",\n"
-           "  \"LocalNetIP\": " +
-           List(config.LocalNetIP) +
-           ",\n"
-           "  \"LocalNetMask\": " +
-           List(config.LocalNetMask) +
-           ",\n"
-           "  \"VersionChanged\": " +
-           Bool(config.VersionChanged) +
-           "\n"
-           "}\n";
+    const std::pair<const char*, std::string> members[] = {
+        {"Version", Quoted(config.Version)},
+        {"RunAtStart", Bool(config.RunAtStart)},
+        {"SaftyLevel", std::to_string(config.SaftyLevel)},
+        {"SoundFile", Quoted(config.SoundFile)},
+        {"AppRuleSilent", Bool(config.AppRuleSilent)},
+        {"LocalNetIP", List(config.LocalNetIP)},
+        {"LocalNetMask", List(config.LocalNetMask)},
+        {"VersionChanged", Bool(config.VersionChanged)},
+    };
+    std::string json = "{\n";
+    for (std::size_t i = 0; i < std::size(members); ++i)
+        json += std::string("  \"") + members[i].first + "\": " + members[i].second +
+                (i + 1 < std::size(members) ? ",\n" : "\n");
+    return json + "}\n";
 }
 
 // --- JSON in ---

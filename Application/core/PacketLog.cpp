@@ -6,6 +6,7 @@
 #include "Platform/os/Platform.h"
 #include "Platform/os/Sound.h"
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -64,7 +65,7 @@ private:
 };
 
 std::string remoteAddress(const TFilterRecord& record) {
-    return vrx::os::inetNtoa(record.address(TFilterRecord::kRemoteAddress));
+    return vrx::os::inetNtoa(record.RemoteAddress);
 }
 
 } // namespace
@@ -77,9 +78,10 @@ void TPacketLog::HandleLogRecords(const std::uint8_t* records, int count) {
     {
         UpdateScope update(memo_);
         for (int i = 0; i < count; ++i) {
-            const TFilterRecord record = TFilterRecord::at(records + i * TFilterRecord::kSize);
+            TFilterRecord record;
+            std::memcpy(&record, records + i * LogRecordSize, LogRecordSize);
             FormatLogRecord(record);
-            const std::uint8_t alert = record.byte(TFilterRecord::kAlertType);
+            const std::uint8_t alert = record.AlertType;
             if (alert & kAlertBlink)
                 host_.startBlinking();
             if (alert & kAlertSound)
@@ -90,22 +92,21 @@ void TPacketLog::HandleLogRecords(const std::uint8_t* records, int count) {
 }
 
 void TPacketLog::FormatLogRecord(const TFilterRecord& record) {
-    const int protocol = record.byte(TFilterRecord::kProtocol);
+    const int protocol = record.Protocol;
     if (protocol == kProtocolTcp && FormatTcpRecord(record))
         return;
     if (protocol == kProtocolIcmp && FormatIcmpRecord(record))
         return;
 
-    const int header = record.byte(TFilterRecord::kDirection) != 0 ? kSentHeader : kReceivedHeader;
+    const int header = record.Direction != 0 ? kSentHeader : kReceivedHeader;
     AppendLogLine(timeStamp() +
                   FormatStr(header, remoteAddress(record), host_.protocolName(protocol)));
 
-    const std::string localPort = host_.portName(record.port(TFilterRecord::kLocalPort));
-    const std::string remotePort = host_.portName(record.port(TFilterRecord::kRemotePort));
+    const std::string localPort = host_.portName(record.LocalPort);
+    const std::string remotePort = host_.portName(record.RemotePort);
     std::string detail;
     if (protocol == kProtocolTcp)
-        detail = FormatStr(kTcpPorts, localPort, remotePort,
-                           TcpFlagText(record.byte(TFilterRecord::kTcpFlags)));
+        detail = FormatStr(kTcpPorts, localPort, remotePort, TcpFlagText(record.TCPFlags));
     else if (protocol == kProtocolUdp)
         detail = FormatStr(kUdpPorts, localPort, remotePort);
     AppendLogLine(detail);
@@ -115,14 +116,14 @@ void TPacketLog::FormatLogRecord(const TFilterRecord& record) {
 }
 
 bool TPacketLog::FormatTcpRecord(const TFilterRecord& record) {
-    const std::uint8_t flags = record.byte(TFilterRecord::kTcpFlags);
+    const std::uint8_t flags = record.TCPFlags;
     const std::string flagText = TcpFlagText(flags);
     const std::string address = remoteAddress(record);
-    const std::string localPort = host_.portName(record.port(TFilterRecord::kLocalPort));
-    const std::string remotePort = host_.portName(record.port(TFilterRecord::kRemotePort));
+    const std::string localPort = host_.portName(record.LocalPort);
+    const std::string remotePort = host_.portName(record.RemotePort);
 
     std::string message;
-    if (record.byte(TFilterRecord::kDirection) == 0) {
+    if (record.Direction == 0) {
         if (flags & kFin)
             message = FormatStr(kReceivedFin, address, remotePort, flagText);
         else if (flags & kAck)
@@ -192,7 +193,7 @@ std::string TPacketLog::timeStamp() const {
 }
 
 void TPacketLog::appendActionLine(const TFilterRecord& record, int passed, int blocked) {
-    const std::uint8_t action = record.byte(TFilterRecord::kAction);
+    const std::uint8_t action = record.Action;
     const int id = action == kActionBlocked  ? blocked
                    : action == kActionPassed ? passed
                                              : kNextRule;

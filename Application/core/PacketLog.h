@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Application/policy/FilterRecord.h"
+#include "Application/driver/DriverProtocol.h"
 
 #include <cstdint>
 #include <functional>

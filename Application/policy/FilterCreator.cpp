@@ -4,8 +4,6 @@
 #include "Application/utils/AddressText.h"
 #include "Platform/os/Network.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr int kAnyAddress = 0;
@@ -40,6 +38,11 @@ std::uint16_t low16(std::int32_t value) {
     return static_cast<std::uint16_t>(value);
 }
 
+/// A 16-bit value as it is held in network byte order on this little-endian host.
+std::uint16_t toNetworkOrder(std::uint16_t value) {
+    return static_cast<std::uint16_t>(value >> 8 | value << 8);
+}
+
 } // namespace
 
 void TFilterCreator::SetFilterLevel(TSaftyLevel level) {
@@ -65,7 +68,7 @@ void TFilterCreator::BuildFilters() {
         FFilterCount = 0;
         return;
     }
-    FFilters.assign(static_cast<std::size_t>(n) * TFilterRecord::kSize, 0);
+    FFilters.assign(static_cast<std::size_t>(n), TFilterRecord{});
     FillFilters();
 }
 
@@ -94,17 +97,12 @@ bool TFilterCreator::Selected() const {
 
 void TFilterCreator::FillFilters() {
     FFilterCount = 0;
-    const std::size_t capacity = FFilters.size() / TFilterRecord::kSize;
     auto write = [&](std::uint32_t address, std::uint32_t mask) {
         // The count pass is an upper bound; the rows cannot change between the two passes on
         // this thread, but a record is never written past the block.
-        if (static_cast<std::size_t>(FFilterCount) >= capacity)
+        if (static_cast<std::size_t>(FFilterCount) >= FFilters.size())
             return;
-        TFilterRecord record;
-        WriteFilter(record, address, mask);
-        std::copy(record.bytes.begin(), record.bytes.end(),
-                  FFilters.begin() +
-                      FFilterCount * static_cast<std::ptrdiff_t>(TFilterRecord::kSize));
+        WriteFilter(FFilters[static_cast<std::size_t>(FFilterCount)], address, mask);
         ++FFilterCount;
     };
 
@@ -143,23 +141,24 @@ void TFilterCreator::FillFilters() {
 void TFilterCreator::WriteFilter(TFilterRecord& record, std::uint32_t address,
                                  std::uint32_t mask) const {
     auto value = [this](const char* field) { return FRuleTable->FieldByName(field)->AsInteger(); };
-    record.setByte(TFilterRecord::kDirection, low8(value("Direction")));
-    record.setNetwork16(TFilterRecord::kEtherType, low16(value("EtherType")));
+    record.Direction = low8(value("Direction"));
+    record.EtherType = toNetworkOrder(low16(value("EtherType")));
     const std::int32_t protocol = value("ProtocolOnIP");
-    record.setByte(TFilterRecord::kProtocol, low8(protocol));
-    record.setAddress(TFilterRecord::kRemoteAddress, address);
-    record.setAddress(TFilterRecord::kRemoteMask, mask);
-    record.setPort(TFilterRecord::kLocalPort2, low16(value("LocalPort2")));
-    record.setPort(TFilterRecord::kRemotePort2, low16(value("RemotePort2")));
+    record.Protocol = low8(protocol);
+    record.RemoteAddress = address;
+    record.RemoteMask = mask;
+    record.LocalPort2 = low16(value("LocalPort2"));
+    record.RemotePort2 = low16(value("RemotePort2"));
     if (protocol == kProtocolIcmp) {
-        record.setByte(TFilterRecord::kLocalPort, low8(value("ICMPType")));
-        record.setByte(TFilterRecord::kLocalPort + 1, low8(value("ICMPCode")));
+        // The type in the port field's first byte, the code in its second.
+        record.LocalPort =
+            static_cast<std::uint16_t>(low8(value("ICMPType")) | low8(value("ICMPCode")) << 8);
     } else if (protocol == kProtocolTcp || protocol == kProtocolUdp) {
-        record.setPort(TFilterRecord::kLocalPort, low16(value("LocalPort")));
-        record.setPort(TFilterRecord::kRemotePort, low16(value("RemotePort")));
+        record.LocalPort = low16(value("LocalPort"));
+        record.RemotePort = low16(value("RemotePort"));
         if (protocol == kProtocolTcp)
-            record.setByte(TFilterRecord::kTcpFlags, low8(value("TCPFlags")));
+            record.TCPFlags = low8(value("TCPFlags"));
     }
-    record.setByte(TFilterRecord::kAction, low8(value("FilterAction")));
-    record.setByte(TFilterRecord::kAlertType, low8(value("AlertType")));
+    record.Action = low8(value("FilterAction"));
+    record.AlertType = low8(value("AlertType"));
 }

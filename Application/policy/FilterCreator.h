@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Application/policy/FilterRecord.h"
+#include "Application/driver/DriverProtocol.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,7 +32,7 @@ public:
     void SetFilterLevel(TSaftyLevel level);
 
     /// The records of the last build, FilterCount() of them, valid until the next build.
-    const std::uint8_t* Filters() const { return FFilters.empty() ? nullptr : FFilters.data(); }
+    TFilterRecord* Filters() { return FFilters.empty() ? nullptr : FFilters.data(); }
     int FilterCount() const { return FFilterCount; }
 
     // Bound by the owner before the first build; none of them is owned.
@@ -55,6 +55,6 @@ private:
 
     TSaftyLevel FFilterLevel = slNoSet;
     TdxMemData* FRuleTable = nullptr;
-    std::vector<std::uint8_t> FFilters; // kept between builds, resized by each
+    std::vector<TFilterRecord> FFilters; // kept between builds, resized by each
     int FFilterCount = 0;
 };

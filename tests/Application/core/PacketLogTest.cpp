@@ -64,14 +64,14 @@ struct RecordFields {
 
 TFilterRecord makeRecord(const RecordFields& f) {
     TFilterRecord r;
-    r.setByte(TFilterRecord::kProtocol, f.protocol);
-    r.setAddress(TFilterRecord::kRemoteAddress, vrx::os::inetAddr(f.remote));
-    r.setPort(TFilterRecord::kLocalPort, f.localPort);
-    r.setPort(TFilterRecord::kRemotePort, f.remotePort);
-    r.setByte(TFilterRecord::kTcpFlags, f.flags);
-    r.setByte(TFilterRecord::kDirection, f.direction);
-    r.setByte(TFilterRecord::kAction, f.action);
-    r.setByte(TFilterRecord::kAlertType, f.alert);
+    r.Protocol = f.protocol;
+    r.RemoteAddress = vrx::os::inetAddr(f.remote);
+    r.LocalPort = f.localPort;
+    r.RemotePort = f.remotePort;
+    r.TCPFlags = f.flags;
+    r.Direction = f.direction;
+    r.Action = f.action;
+    r.AlertType = f.alert;
     return r;
 }
 
@@ -102,8 +102,10 @@ protected:
 
     void handle(const std::vector<TFilterRecord>& records) {
         std::vector<std::uint8_t> bytes;
-        for (const auto& r : records)
-            bytes.insert(bytes.end(), r.bytes.begin(), r.bytes.end());
+        for (const auto& r : records) {
+            const auto* raw = reinterpret_cast<const std::uint8_t*>(&r);
+            bytes.insert(bytes.end(), raw, raw + LogRecordSize);
+        }
         log.HandleLogRecords(bytes.data(), static_cast<int>(records.size()));
     }
 };
@@ -190,8 +192,7 @@ TEST_F(PacketLogTest, UdpAndUnknownProtocolsGiveHeaderDetailActionAndEmptyLine) 
 
 TEST_F(PacketLogTest, EveryIcmpRecordIsAPing) {
     TFilterRecord record = makeRecord({.protocol = 1, .remote = "192.168.1.9", .action = 2});
-    record.setByte(TFilterRecord::kLocalPort, 3); // destination unreachable
-    record.setByte(TFilterRecord::kLocalPort + 1, 1);
+    record.LocalPort = 0x0103; // type 3 (destination unreachable), code 1
     log.FormatLogRecord(record);
     EXPECT_EQ(memo.lines,
               (std::vector<std::string>{"[12:34:56] 192.168.1.9 尝试用Ping 来探测本机，",
@@ -244,7 +245,7 @@ TEST_F(PacketLogTest, SoundPauseSpansTheWrapOfTheTickCount) {
 }
 
 TEST_F(PacketLogTest, EmptyBatchDoesNothingAtAll) {
-    const std::uint8_t none[TFilterRecord::kSize] = {};
+    const std::uint8_t none[LogRecordSize] = {};
     log.HandleLogRecords(none, 0);
     log.HandleLogRecords(none, -1);
     EXPECT_EQ(memo.updates, 0);

@@ -58,10 +58,10 @@ protected:
         std::vector<std::string> records;
         for (int i = 0; i < creator.FilterCount(); ++i) {
             std::string hex;
-            for (std::size_t b = 0; b < TFilterRecord::kSize; ++b) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(creator.Filters() + i);
+            for (std::size_t b = 0; b < FilterRecordSize; ++b) {
                 char digits[3];
-                std::snprintf(digits, sizeof digits, "%02X",
-                              creator.Filters()[i * TFilterRecord::kSize + b]);
+                std::snprintf(digits, sizeof digits, "%02X", bytes[b]);
                 hex += digits;
             }
             records.push_back(hex);

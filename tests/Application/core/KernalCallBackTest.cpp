@@ -141,7 +141,9 @@ TEST_F(KernalCallBackTest, RuleDecisionIsAnsweredFromTheWorkerThread) {
     EXPECT_NE(decidedOn, std::this_thread::get_id());
     EXPECT_EQ(kcb.PeekRequest(), nullptr);
 
-    // The answer carries the record's reference, then zeros.
+    // The answer carries the record's reference, then zeros. (The transcript records a call
+    // as it returns, just after the submitter learns its verdict.)
+    ASSERT_TRUE(pumpUntil([&] { return callsWith(DriverCode::AnswerRequest).size() == 2; }));
     const auto answers = callsWith(DriverCode::AnswerRequest);
     ASSERT_EQ(answers.size(), 2u);
     ASSERT_EQ(answers[0].in.size(), 28u);

@@ -143,7 +143,7 @@ void appendNumber(std::string& out, const Placeholder& placeholder, bool negativ
         number.clear();
     if (placeholder.hasPrecision && number.size() < placeholder.precision)
         number.insert(0, placeholder.precision - number.size(), '0');
-    std::string prefix;
+    std::string_view prefix;
     if (isSigned && negative)
         prefix = "-";
     else if (isSigned && placeholder.plusSign)
@@ -152,10 +152,16 @@ void appendNumber(std::string& out, const Placeholder& placeholder, bool negativ
         prefix = " ";
     else if (hex && placeholder.alternate && magnitude != 0)
         prefix = placeholder.conversion == 'X' ? "0X" : "0x";
+    std::size_t zeros = 0;
     if (placeholder.zeroPad && !placeholder.leftAlign && !placeholder.hasPrecision &&
         prefix.size() + number.size() < placeholder.width)
-        number.insert(0, placeholder.width - prefix.size() - number.size(), '0');
-    const std::string body = prefix + number;
+        zeros = placeholder.width - prefix.size() - number.size();
+    // Built by appending: the sign, the zeros, the digits.
+    std::string body;
+    body.reserve(prefix.size() + zeros + number.size());
+    body.append(prefix);
+    body.append(zeros, '0');
+    body.append(number);
     pad(out, placeholder, body, body.size());
 }
 
@@ -186,7 +192,8 @@ void appendArg(std::string& out, const Placeholder& placeholder, const FormatArg
         appendNumber(out, placeholder, false, bits);
         break;
     default: { // %s of a number: its decimal text
-        const std::string text = (negative ? "-" : "") + digits(magnitude, 10, false);
+        std::string text = negative ? "-" : "";
+        text.append(digits(magnitude, 10, false));
         appendText(out, placeholder, text);
     }
     }

@@ -2,9 +2,23 @@
 
 #include <QVariant>
 
+#include <exception>
 #include <string>
 
 namespace vrx::forms {
+
+/// Thrown to abandon an operation silently: a before-post check that refuses the record, or a
+/// move that must not happen because of it. The record stays as it was; whoever handles escaped
+/// exceptions (the application object's error box, a data-aware control) ignores this one.
+class EAbort : public std::exception {
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+/// Abandons the running operation silently.
+[[noreturn]] inline void Abort() {
+    throw EAbort();
+}
 
 /// The cursor state of a data set.
 enum class DataSetState { Inactive, Browse, Edit, Insert };

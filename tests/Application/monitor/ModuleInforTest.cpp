@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 using namespace vrx::os;
@@ -566,6 +567,27 @@ TEST_F(ModuleInforTest, TheIconIsKeptUntilTheNextLoadIcon) {
     EXPECT_FALSE(info.LoadIcon("noicon.exe"));
     EXPECT_EQ(info.Icon, nullptr);
     EXPECT_EQ(icons.indexes, (std::vector<std::uint32_t>{0, 0, 0}));
+}
+
+} // namespace
+
+namespace {
+
+// The host: a process id yields the real executable of that process.
+TEST(HostModuleInforTest, AProcessIdYieldsItsRealExecutable) {
+    ScopedService<SystemInfo> systemGuard{&Services::systemInfo, &hostSystemInfo()};
+    ScopedService<Processes> processesGuard{&Services::processes, &hostProcesses()};
+    ScopedService<Files> filesGuard{&Services::files, &hostFiles()};
+    vrx::test::ScopedMessageBoxHook boxes;
+
+    TModuleInfor info;
+    const std::string executable =
+        std::filesystem::canonical("/proc/self/exe").string(); // the test binary itself
+    EXPECT_EQ(info.GetProcessPath(hostSystemInfo().currentProcessId()), executable);
+    EXPECT_EQ(info.GetProcessPath(0), "");
+    EXPECT_TRUE(info.GetFileDate(executable));
+    EXPECT_GT(info.CreationDate, 0.0);
+    EXPECT_TRUE(boxes.asked.empty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Application/monitor/ModuleInfor.h"
 
 #include "Application/utils/OsVersion.h"
+#include "Platform/forms/Application.h"
 #include "Platform/os/Files.h"
 #include "Platform/os/Platform.h"
 #include "Platform/os/Processes.h"
@@ -9,7 +10,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 
 using namespace vrx::os;
 
@@ -55,9 +55,6 @@ const std::array<const char*, kVersionKeyCount> TModuleInfor::kVersionKeys = {
     "LegalCopyright", "ProductVersion",   "FileDescription", "LegalTrademarks",
     "PrivateBuild",   "OriginalFilename", "SpecialBuild",    "FileVersion"};
 
-std::function<void(const std::string& text)> TModuleInfor::ShowMessage =
-    [](const std::string& text) { std::cerr << text << '\n'; };
-
 TModuleInfor::TModuleInfor() {
     ClearValues();
 
@@ -79,7 +76,7 @@ TModuleInfor::TModuleInfor() {
         FLibrary = system.loadLibrary(folder + "\\PSAPI.dll");
         if (!Valid(FLibrary)) {
             FLibrary = kInvalidHandle;
-            ShowMessage("Can't load PSAPI.DLL");
+            vrx::forms::ShowMessage("Can't load PSAPI.DLL");
             return;
         }
         FHasGetModuleFileNameEx = system.hasEntryPoint(FLibrary, "GetModuleFileNameExA");
@@ -93,7 +90,7 @@ TModuleInfor::TModuleInfor() {
         FLibrary = system.moduleHandle("KERNEL32.DLL");
         if (!Valid(FLibrary)) {
             FLibrary = kInvalidHandle;
-            ShowMessage("Can't load KERNEL32.DLL");
+            vrx::forms::ShowMessage("Can't load KERNEL32.DLL");
             return;
         }
         FHasCreateToolhelp32Snapshot = system.hasEntryPoint(FLibrary, "CreateToolhelp32Snapshot");

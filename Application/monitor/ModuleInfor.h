@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,11 +40,8 @@ public:
     /// The key names in slot order.
     static const std::array<const char*, kVersionKeyCount> kVersionKeys;
 
-    /// Shows the plain messages about a missing library ("Can't load PSAPI.DLL", "Can't load
-    /// KERNEL32.DLL"). Start-up points it at the window framework's message box; until then
-    /// the message goes to the standard error output.
-    static std::function<void(const std::string& text)> ShowMessage;
-
+    /// Detects the platform and resolves the entry points. A missing library is reported with
+    /// a plain message box, "Can't load PSAPI.DLL" or "Can't load KERNEL32.DLL".
     TModuleInfor();
     ~TModuleInfor();
     TModuleInfor(const TModuleInfor&) = delete;

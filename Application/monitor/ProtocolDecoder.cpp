@@ -1,14 +1,16 @@
 #include "Application/monitor/ProtocolDecoder.h"
 
-#include "Application/monitor/ProtocolTable.h"
+#include "Application/store/MemData.h"
 
 bool TProtocolDecoder::LocateProtocol(std::int32_t protocol, std::int32_t port, std::int32_t k) {
-    if (Table == nullptr)
+    if (Table == nullptr || !Table->Active()) {
+        Name.clear();
         return false;
+    }
     const std::string key =
         std::to_string(protocol) + "-" + std::to_string(port) + "-" + std::to_string(k);
-    const bool found = Table->LocateKey(key);
-    Name = Table->CurrentName();
+    const bool found = Table->Locate("cProtocol", key, TLocateOptions::CaseInsensitive);
+    Name = Table->FieldByName("cName")->AsString();
     return found;
 }
 

@@ -2,18 +2,17 @@
 
 #include "Application/policy/MemIniFile.h"
 #include "Application/store/CryptographyStream.h"
+#include "Application/store/FileKey.h"
 #include "Application/store/FileStream.h"
+#include "Application/store/FileText.h"
 #include "Platform/os/Platform.h"
 #include "Platform/os/SystemInfo.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 
 namespace {
 
@@ -30,34 +29,6 @@ std::string ProgramFolder() {
 std::string JoinedWithSeparatorOf(const std::string& folder, const std::string& name) {
     const char separator = folder.empty() ? '/' : folder.back();
     return folder + name + separator;
-}
-
-// The file text is GB18030, which every UTF-8 text can be written in; its ASCII part is the
-// same bytes in both, so the common case needs no conversion.
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string EncodeText(const std::string& utf8) {
-    if (IsAscii(utf8))
-        return utf8;
-    QStringEncoder encoder("GB18030", QStringConverter::Flag::Stateless);
-    if (!encoder.isValid())
-        throw std::runtime_error("GB18030 text conversion is not available");
-    return QByteArray(encoder.encode(QString::fromStdString(utf8))).toStdString();
-}
-
-// Bytes that form no character become U+FFFD, so a damaged file still reads as text.
-std::string DecodeText(std::string_view bytes) {
-    if (IsAscii(bytes))
-        return std::string(bytes);
-    QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        throw std::runtime_error("GB18030 text conversion is not available");
-    const QString text =
-        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return text.toStdString();
 }
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
@@ -81,7 +52,7 @@ private:
 } // namespace
 
 TConfigData::TConfigData()
-    : Cipher(std::make_unique<TRC6>(kCipherKey)), TempFileName(ProgramFolder() + "tmp"),
+    : Cipher(std::make_unique<TRC6>(kFileKeyText)), TempFileName(ProgramFolder() + "tmp"),
       IniFileName(ProgramFolder() + "config.ini") {}
 
 TConfigData::~TConfigData() = default;
@@ -127,7 +98,7 @@ void TConfigData::Load() {
     // The text ends at the first zero byte: the padding of the last cipher block, or the point
     // where a damaged file stops making sense.
     plain.resize(std::min(plain.size(), std::strlen(plain.c_str())));
-    const TMemIniFile ini(DecodeText(plain));
+    const TMemIniFile ini(DecodeFileText(plain));
 
     Version = ini.ReadString(kSystem, "Version", "");
     if (Version != kVersion) {
@@ -180,7 +151,7 @@ void TConfigData::Save() {
 
     TempFileRemover remover(TempFileName);
     {
-        const std::string bytes = EncodeText(ini.Text());
+        const std::string bytes = EncodeFileText(ini.Text());
         TFileStream temp(TempFileName, TFileMode::Create);
         temp.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     }

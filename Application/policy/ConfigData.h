@@ -10,7 +10,7 @@
 class TMemIniFile;
 
 /// The program's settings, kept in "config.ini" in the program's folder. The file is the INI
-/// text (GB18030, lines ending in CR LF) enciphered with RC6 under the rule files' key, in the
+/// text (GB18030, lines ending in CR LF) enciphered with RC6 under the rule files' key text, in the
 /// container of the cipher streams: whole 16-byte blocks, the last one filled with zero bytes,
 /// so the deciphered text ends at its first zero byte.
 ///
@@ -36,8 +36,6 @@ public:
     /// The version every load leaves in Version; a file holding another one (or none) marks
     /// the run as the first of a new installation or of an upgrade.
     static constexpr const char* kVersion = "2.44";
-    /// The cipher key text, the one of the rule files.
-    static constexpr const char* kCipherKey = "MOLDRA";
     /// Safty_Level when the file has none: the middle level.
     static constexpr std::int32_t kDefaultSaftyLevel = 1;
     /// The value of a local network key that cannot be read.

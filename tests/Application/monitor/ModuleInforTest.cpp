@@ -5,11 +5,13 @@
 #include "Platform/os/Processes.h"
 #include "Platform/os/VersionResources.h"
 #include "tests/support/FakeSystemInfo.h"
+#include "tests/support/ModalHooks.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 using namespace vrx::os;
@@ -235,8 +237,6 @@ public:
 class ModuleInforTest : public ::testing::Test {
 protected:
     ModuleInforTest() {
-        previousShow = TModuleInfor::ShowMessage;
-        TModuleInfor::ShowMessage = [this](const std::string& text) { messages.push_back(text); };
         processes.processes = {{1234, "C:\\PROGRA~1\\MOZILL~1\\FIREFOX.EXE"},
                                {77, "C:\\WINDOWS\\system32\\svchost.exe"}};
         processes.longPaths = {
@@ -244,7 +244,12 @@ protected:
              "C:\\Program Files\\Mozilla Firefox\\firefox.exe"},
             {"C:\\WINDOWS\\system32\\svchost.exe", "C:\\WINDOWS\\system32\\svchost.exe"}};
     }
-    ~ModuleInforTest() override { TModuleInfor::ShowMessage = previousShow; }
+    std::vector<std::string> messages() const {
+        std::vector<std::string> texts;
+        for (const auto& request : boxes.asked)
+            texts.push_back(request.text);
+        return texts;
+    }
 
     void RunOn(std::uint32_t platformId, std::uint32_t major) {
         system.platformId = platformId;
@@ -261,8 +266,7 @@ protected:
     ScopedService<Files> filesGuard{&Services::files, &files};
     ScopedService<VersionResources> versionsGuard{&Services::versionResources, &versions};
     ScopedService<Icons> iconsGuard{&Services::icons, &icons};
-    std::vector<std::string> messages;
-    std::function<void(const std::string&)> previousShow;
+    vrx::test::ScopedMessageBoxHook boxes;
 };
 
 // --- Platform and the way to a process's file ---
@@ -291,7 +295,7 @@ TEST_P(ModuleInforPlatform, ChoosesItsWayByPlatformAndLongPathsOnlyOnNT5) {
 
     EXPECT_EQ(info.GetProcessPath(1234), c.firefox);
     EXPECT_EQ(processes.calls, c.calls);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages().empty());
 }
 
 const std::vector<std::string> kPsapi = {"openProcess", "enumProcessModules",
@@ -367,7 +371,8 @@ TEST_F(ModuleInforTest, MissingPsapiIsReportedByEveryConstructionAndLookupsGiveN
         TModuleInfor second;
         EXPECT_EQ(first.GetProcessPath(1234), "");
     }
-    EXPECT_EQ(messages, (std::vector<std::string>{"Can't load PSAPI.DLL", "Can't load PSAPI.DLL"}));
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{"Can't load PSAPI.DLL", "Can't load PSAPI.DLL"}));
     EXPECT_TRUE(processes.calls.empty());
 }
 
@@ -375,7 +380,7 @@ TEST_F(ModuleInforTest, MissingKernelIsReportedInToolHelpMode) {
     RunOn(kPlatformWindows9x, 4);
     system.libraries.removeLibrary("KERNEL32.DLL");
     TModuleInfor info;
-    EXPECT_EQ(messages, std::vector<std::string>{"Can't load KERNEL32.DLL"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Can't load KERNEL32.DLL"});
     EXPECT_EQ(info.GetProcessPath(1234), "");
     EXPECT_TRUE(processes.calls.empty());
 }
@@ -393,7 +398,7 @@ TEST_F(ModuleInforTest, MissingEntryPointsSkipWhatNeedsThem) {
         EXPECT_EQ(info.GetProcessPath(1234), "");
         EXPECT_TRUE(processes.calls.empty());
     }
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(ModuleInforTest, PsapiIsUnloadedWithTheObject) {
@@ -411,7 +416,7 @@ TEST_F(ModuleInforTest, SystemFolderThatCannotBeHadResolvesNothingSilently) {
     system.systemFolder = "";
     TModuleInfor info;
     EXPECT_EQ(info.GetProcessPath(1234), "");
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages().empty());
     EXPECT_EQ(system.libraries.openLoads(), 0u);
 }
 
@@ -562,6 +567,27 @@ TEST_F(ModuleInforTest, TheIconIsKeptUntilTheNextLoadIcon) {
     EXPECT_FALSE(info.LoadIcon("noicon.exe"));
     EXPECT_EQ(info.Icon, nullptr);
     EXPECT_EQ(icons.indexes, (std::vector<std::uint32_t>{0, 0, 0}));
+}
+
+} // namespace
+
+namespace {
+
+// The host: a process id yields the real executable of that process.
+TEST(HostModuleInforTest, AProcessIdYieldsItsRealExecutable) {
+    ScopedService<SystemInfo> systemGuard{&Services::systemInfo, &hostSystemInfo()};
+    ScopedService<Processes> processesGuard{&Services::processes, &hostProcesses()};
+    ScopedService<Files> filesGuard{&Services::files, &hostFiles()};
+    vrx::test::ScopedMessageBoxHook boxes;
+
+    TModuleInfor info;
+    const std::string executable =
+        std::filesystem::canonical("/proc/self/exe").string(); // the test binary itself
+    EXPECT_EQ(info.GetProcessPath(hostSystemInfo().currentProcessId()), executable);
+    EXPECT_EQ(info.GetProcessPath(0), "");
+    EXPECT_TRUE(info.GetFileDate(executable));
+    EXPECT_GT(info.CreationDate, 0.0);
+    EXPECT_TRUE(boxes.asked.empty());
 }
 
 } // namespace

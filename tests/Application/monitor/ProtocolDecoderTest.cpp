@@ -1,7 +1,8 @@
 #include "Application/monitor/ProtocolDecoder.h"
 
 #include "Application/monitor/ProtocolName.h"
-#include "Application/monitor/ProtocolTable.h"
+#include "Application/store/MemData.h"
+#include "Application/store/RuleSchemas.h"
 
 #include <gtest/gtest.h>
 
@@ -20,49 +21,26 @@ TEST(ProtocolNameTest, FixedNamesAndUnknowForEveryOtherNumber) {
         EXPECT_EQ(ProtocolName(number), name) << number;
 }
 
-// A protocol table of rows (cProtocol, cName) with a current row, as tblProtocol behaves.
-class ProtocolRows final : public TProtocolTable {
-public:
-    explicit ProtocolRows(std::vector<std::pair<std::string, std::string>> rows)
-        : FRows(std::move(rows)) {}
-
-    bool LocateKey(const std::string& key) override {
-        keys.push_back(key);
-        for (std::size_t i = 0; i < FRows.size(); ++i)
-            if (EqualIgnoringCase(FRows[i].first, key)) {
-                FCurrent = i;
-                return true;
-            }
-        return false;
-    }
-    std::string CurrentName() const override {
-        return FRows.empty() ? std::string() : FRows[FCurrent].second;
-    }
-
-    std::vector<std::string> keys;
-
-private:
-    static bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-        return a.size() == b.size() &&
-               std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                   return std::toupper(static_cast<unsigned char>(x)) ==
-                          std::toupper(static_cast<unsigned char>(y));
-               });
-    }
-
-    std::vector<std::pair<std::string, std::string>> FRows;
-    std::size_t FCurrent = 0;
-};
-
 class ProtocolDecoderTest : public ::testing::Test {
 protected:
-    ProtocolDecoderTest() { decoder.Table = &table; }
+    ProtocolDecoderTest() {
+        DefineProtocolFields(table);
+        table.Open();
+        for (const auto& [key, name] :
+             std::vector<std::pair<const char*, const char*>>{{"6-21-0", "ftp"},
+                                                              {"6-23-0", "Telnet"},
+                                                              {"6-53-0", "DNS"},
+                                                              {"17-161-0", "SNMP"},
+                                                              {"6-80-1", "www"}}) {
+            table.Append();
+            table.FieldByName("cProtocol")->SetAsString(key);
+            table.FieldByName("cName")->SetAsString(name);
+            table.Post();
+        }
+        decoder.Table = &table;
+    }
 
-    ProtocolRows table{{{"6-21-0", "ftp"},
-                        {"6-23-0", "Telnet"},
-                        {"6-53-0", "DNS"},
-                        {"17-161-0", "SNMP"},
-                        {"6-80-1", "www"}}};
+    TdxMemData table{"tblProtocol"};
     TProtocolDecoder decoder;
 };
 
@@ -77,21 +55,24 @@ TEST_F(ProtocolDecoderTest, NamedPortsGetTheirStoredNameOthersTheBareNumber) {
         EXPECT_EQ(decoder.PortName(port), label) << port;
 }
 
-TEST_F(ProtocolDecoderTest, LocateBuildsTheKeyAndReadsTheCurrentNameEvenWhenNotFound) {
+TEST_F(ProtocolDecoderTest, LocateReadsTheCurrentNameEvenWhenNotFound) {
     EXPECT_TRUE(decoder.LocateProtocol(6, 23, 0));
     EXPECT_EQ(decoder.Name, "Telnet");
     EXPECT_FALSE(decoder.LocateProtocol(17, 5, 2));
     EXPECT_EQ(decoder.Name, "Telnet"); // the row found before is still current
     EXPECT_TRUE(decoder.LocateProtocol(17, 161, 0));
     EXPECT_EQ(decoder.Name, "SNMP");
-    EXPECT_EQ(table.keys, (std::vector<std::string>{"6-23-0", "17-5-2", "17-161-0"}));
+    EXPECT_EQ(table.FieldByName("cProtocol")->AsString(), "17-161-0");
 }
 
-TEST(ProtocolDecoderWithoutRowsTest, AnEmptyOrMissingTableGivesBareNumbers) {
-    ProtocolRows empty{{}};
+TEST(ProtocolDecoderWithoutRowsTest, AnEmptyUnopenedOrMissingTableGivesBareNumbers) {
+    TdxMemData table{"tblProtocol"};
+    DefineProtocolFields(table);
     TProtocolDecoder decoder;
     EXPECT_EQ(decoder.PortName(23), "23");
-    decoder.Table = &empty;
+    decoder.Table = &table; // not opened: "Protocol.dat" could not be read
+    EXPECT_EQ(decoder.PortName(23), "23");
+    table.Open();
     EXPECT_EQ(decoder.PortName(23), "23");
     EXPECT_FALSE(decoder.LocateProtocol(6, 23, 0));
     EXPECT_EQ(decoder.Name, "");

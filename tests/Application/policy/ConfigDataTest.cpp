@@ -226,6 +226,14 @@ TEST_F(ConfigDataTest, NamesIgnoreCaseAndTheTextEndsAtTheFirstZeroByte) {
     EXPECT_FALSE(config.AppRuleSilent);
 }
 
+TEST_F(ConfigDataTest, CodePage936TextLoadsAsItStands) {
+    // "提示" in code page 936, and its single byte 0x80, the euro sign, which GB18030 lacks.
+    WriteConfig("[System]\r\nSound_File=C:\\\xCC\xE1\xCA\xBE\x80.wav\r\n");
+    TConfigData config;
+    config.Load();
+    EXPECT_EQ(config.SoundFile, "C:\\提示€.wav");
+}
+
 TEST_F(ConfigDataTest, ValuesThatAreNoNumbersTakeTheDefaults) {
     WriteConfig("[System]\r\nSafty_Level=high\r\nRun_At_Start=yes\r\nApp_Rule_Silent=\r\n"
                 "Sound_File=\r\n");

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Platform/forms/Component.h"
+#include "Platform/forms/ExceptionGuard.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -9,15 +12,13 @@
 namespace vrx::forms {
 
 /// A window timer: it fires on the main thread every Interval milliseconds while Enabled.
-/// Changing the interval of a running timer restarts its period.
-class TTimer {
+/// Changing the interval of a running timer restarts its period. An exception that escapes
+/// OnTimer goes to the application's error box; the timer keeps running.
+class TTimer : public TComponent {
 public:
-    TTimer() {
+    explicit TTimer(TComponent* owner = nullptr) : TComponent(owner) {
         timer_.setTimerType(Qt::CoarseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (OnTimer)
-                OnTimer();
-        });
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     }
 
     bool Enabled() const { return enabled_; }
@@ -30,6 +31,15 @@ public:
     void SetInterval(std::uint32_t interval) {
         interval_ = interval;
         apply();
+    }
+
+    /// Whether the timer is counting now (enabled, with a non-zero interval, once set).
+    bool Running() const { return timer_.isActive(); }
+
+    /// Fires the timer now, as the elapsed interval does.
+    void Tick() {
+        if (OnTimer)
+            guarded([this] { OnTimer(); });
     }
 
     std::function<void()> OnTimer;

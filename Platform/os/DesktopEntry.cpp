@@ -47,8 +47,9 @@ std::string unescapeString(std::string_view value) {
     return result;
 }
 
-// Splits an Exec value into its arguments by the quoting rules; empty when it is malformed.
-std::optional<std::vector<std::string>> splitExec(std::string_view exec) {
+} // namespace
+
+std::optional<std::vector<std::string>> execArguments(const std::string& exec) {
     std::vector<std::string> arguments;
     std::size_t i = 0;
     while (true) {
@@ -84,9 +85,8 @@ std::optional<std::vector<std::string>> splitExec(std::string_view exec) {
     }
 }
 
-} // namespace
-
-std::map<std::string, std::string> parseDesktopEntry(const std::string& text) {
+std::map<std::string, std::string> parseDesktopEntry(const std::string& text,
+                                                     LocalisedKeys localised) {
     std::map<std::string, std::string> keys;
     bool inMainGroup = false;
     std::string_view rest = text;
@@ -104,7 +104,8 @@ std::map<std::string, std::string> parseDesktopEntry(const std::string& text) {
         if (!inMainGroup || equals == std::string_view::npos)
             continue;
         const std::string key(trimmed(line.substr(0, equals)));
-        if (key.find('[') != std::string::npos || keys.contains(key))
+        if ((localised == LocalisedKeys::Skip && key.find('[') != std::string::npos) ||
+            keys.contains(key))
             continue;
         keys[key] = unescapeString(trimmed(line.substr(equals + 1)));
     }
@@ -154,7 +155,7 @@ std::string execOfProgram(const std::string& program) {
 }
 
 std::string programOfExec(const std::string& exec) {
-    const auto arguments = splitExec(exec);
+    const auto arguments = execArguments(exec);
     if (arguments && arguments->size() == 1)
         return arguments->front();
     return exec;

@@ -1,16 +1,27 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vrx::os {
 
 /// Desktop entry files (the freedesktop.org Desktop Entry format), as far as the host's
 /// autostart entries need them.
 
-/// The keys of the [Desktop Entry] group with their values, escapes resolved. Comments, other
-/// groups and localised keys (Name[zh_CN]) are passed over.
-std::map<std::string, std::string> parseDesktopEntry(const std::string& text);
+/// Whether a reader keeps the translated forms of keys (Name[zh_CN]) or passes over them.
+enum class LocalisedKeys { Skip, Keep };
+
+/// The keys of the [Desktop Entry] group with their values, escapes resolved; the first
+/// occurrence of a key counts. Comments and other groups are passed over, and so are localised
+/// keys unless asked for.
+std::map<std::string, std::string> parseDesktopEntry(const std::string& text,
+                                                     LocalisedKeys localised = LocalisedKeys::Skip);
+
+/// The arguments of an Exec value (escapes already resolved) by the format's quoting rules,
+/// "%%" read as '%'; none when the value is malformed (a quote left open).
+std::optional<std::vector<std::string>> execArguments(const std::string& exec);
 
 /// A string value with the format's escapes: backslash, line breaks, tabs, and leading and
 /// trailing blanks (which a reader would otherwise trim).

@@ -21,6 +21,7 @@ inline constexpr std::uint32_t kPathNotFound = 3;
 inline constexpr std::uint32_t kAccessDenied = 5;
 inline constexpr std::uint32_t kInvalidHandle = 6;
 inline constexpr std::uint32_t kNotEnoughMemory = 8;
+inline constexpr std::uint32_t kNoMoreFiles = 18;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kInsufficientBuffer = 122;
 inline constexpr std::uint32_t kAlreadyExists = 183;

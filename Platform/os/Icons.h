@@ -13,14 +13,15 @@ struct IconImage {
     std::string format; // "ico", "png", "svg", "xpm"
 };
 
-/// Icons of files. On the Linux host: the first icon group of a PE file's resources; for
-/// other executables, the icon named by the desktop entry that launches them, looked up in the
-/// icon theme; none otherwise.
+/// Icons of files. On the Linux host: the icon groups of a PE file's resources, each as an ICO
+/// file of its images; an ICO file itself; for other executables, the icon named by the
+/// desktop entry that launches them, looked up in the icon theme; none otherwise.
 class Icons {
 public:
     virtual ~Icons() = default;
 
-    /// The icon at the index of the file, or none.
+    /// The icon at the index of the file (of a PE file its index-th icon group; other files
+    /// have index 0 only), or none.
     virtual std::shared_ptr<const IconImage> extractIcon(const std::string& path,
                                                          std::uint32_t index) = 0;
 };

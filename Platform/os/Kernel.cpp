@@ -67,6 +67,10 @@ bool setEvent(Handle event) {
     return object != nullptr;
 }
 
+std::uint32_t openVxDHandle(Handle event) {
+    return eventOf(event) ? event : 0;
+}
+
 bool resetEvent(Handle event) {
     const auto object = eventOf(event);
     if (object)

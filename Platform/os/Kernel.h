@@ -18,6 +18,11 @@ inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
 enum class EventReset { Manual, Automatic };
 
 Handle createEvent(EventReset reset, bool initiallySignalled);
+
+/// The handle by which a device of the 9x family refers to an event (its "ring-0" handle).
+/// Devices here share the process's one handle table, so it is the event's own handle; 0 for
+/// a handle that names no event.
+std::uint32_t openVxDHandle(Handle event);
 bool setEvent(Handle event);
 bool resetEvent(Handle event);
 

@@ -1,5 +1,7 @@
 #include "tools/rules/RulesTool.h"
 
+#include "tools/rules/ConfigCommand.h"
+
 #include "Application/store/CryptographyStream.h"
 #include "Application/store/DatabaseError.h"
 #include "Application/store/FileKey.h"
@@ -30,7 +32,8 @@ namespace RulesTool {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vornexfw-rules dump [--table app|ip] FILE | load --table app|ip JSONFILE FILE";
+    "usage: vornexfw-rules dump [--table app|ip] FILE | load --table app|ip JSONFILE FILE | "
+    "config show FILE | config write JSONFILE FILE";
 
 /// A failure the user caused or must know about; its text is the one line the tool prints.
 class ToolError : public std::runtime_error {
@@ -290,6 +293,8 @@ int RunChecked(const std::vector<std::string>& args, std::ostream& out) {
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args[0] == "config")
+        return RunConfigCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     try {
         return RunChecked(args, out);
     } catch (const std::exception& error) {

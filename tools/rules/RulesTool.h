@@ -15,6 +15,8 @@
 ///   vornexfw-rules load --table app|ip JSONFILE FILE
 ///       writes such JSON into FILE (creating it if need be) exactly as the program saves that
 ///       table.
+///   vornexfw-rules config show FILE | config write JSONFILE FILE
+///       the settings of an enciphered configuration file (see ConfigCommand.h).
 ///
 /// Bad input gets one line on the error stream and exit status 1; FILE is then not touched.
 namespace RulesTool {

@@ -44,6 +44,12 @@ TEST(DesktopEntry, ReadsOnlyTheMainGroupAndItsFirstUnlocalisedKeys) {
                                          "[Desktop Action x]\n"
                                          "Exec=other\n");
     EXPECT_EQ(entry, (std::map<std::string, std::string>{{"Name", "VORNEX"}, {"Hidden", "true"}}));
+
+    // Translations when asked for: the application entries show the user's language.
+    const auto translated = parseDesktopEntry("[Desktop Entry]\nName=VORNEX\nName[zh_CN]=防火墙\n",
+                                              LocalisedKeys::Keep);
+    EXPECT_EQ(translated,
+              (std::map<std::string, std::string>{{"Name", "VORNEX"}, {"Name[zh_CN]", "防火墙"}}));
 }
 
 TEST(DesktopEntry, ACommandLineOfSeveralArgumentsStaysAsItIs) {

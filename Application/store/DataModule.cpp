@@ -7,13 +7,14 @@
 #include "Application/store/RuleFile.h"
 #include "Application/store/RuleSchemas.h"
 #include "Application/store/TableText.h"
+#include "Platform/forms/Application.h"
+#include "Platform/forms/Messages.h"
 #include "Platform/os/CriticalSection.h"
 #include "Platform/os/Platform.h"
 #include "Platform/os/SystemInfo.h"
 
 #include <QFileInfo>
 
-#include <cstdio>
 #include <exception>
 #include <mutex>
 
@@ -44,13 +45,16 @@ int AskYesNo(const std::string& text) {
 void ShowMessage(const std::string& text) {
     if (DataModuleDialogs.ShowMessage)
         DataModuleDialogs.ShowMessage(text);
+    else
+        (void)vrx::forms::Application->MessageBox(text, vrx::forms::Application->Title(),
+                                                  vrx::forms::MB_OK);
 }
 
-void ShowException(const std::string& text) {
+void ShowException(const std::exception& error) {
     if (DataModuleDialogs.ShowException)
-        DataModuleDialogs.ShowException(text);
+        DataModuleDialogs.ShowException(error);
     else
-        std::fprintf(stderr, "%s\n", text.c_str());
+        vrx::forms::Application->ShowException(error);
 }
 
 // Holds the lock for a scope when there is one.
@@ -161,7 +165,7 @@ void TDM::DataModuleCreate() {
         LoadAppRules();
         LoadProtocols();
     } catch (const std::exception& error) {
-        ShowException(error.what());
+        ShowException(error);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "Application/store/MemData.h"
 #include "Platform/forms/DataSource.h"
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,16 +15,17 @@ class CriticalSection;
 }
 
 /// How the data module reaches the user: the main form's yes/no question, the plain system
-/// message box and the application's standard error box. Start-up connects them to the main
-/// form and the application object; tests answer them. Unset, a question counts as closed
-/// (answer 2) and a message shows nowhere.
+/// message box and the application's standard error box. Unset, the message and the error go to
+/// the application object (its message box and its standard error box, which tests answer
+/// through its message box hook); the question is the main form's, which start-up connects —
+/// unset, it counts as closed (answer 2), so an edit is cancelled rather than saved unasked.
 struct TDataModuleDialogs {
     /// Asks a yes/no question; returns 6 for Yes, 7 for No, 2 when closed otherwise.
     std::function<int(const std::string& text)> AskYesNo;
     /// Shows a message in the plain system message box.
     std::function<void(const std::string& text)> ShowMessage;
-    /// Shows the text of an error that escaped, as the application's standard error box does.
-    std::function<void(const std::string& text)> ShowException;
+    /// Shows an error that escaped, as the application's standard error box does.
+    std::function<void(const std::exception& error)> ShowException;
 };
 
 /// The dialogs every data module uses.

@@ -8,6 +8,7 @@
 #include "Platform/os/CriticalSection.h"
 #include "Platform/os/Platform.h"
 #include "tests/support/FakeSystemInfo.h"
+#include "tests/support/ModalHooks.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,8 +45,8 @@ protected:
         DataModuleDialogs.ShowMessage = [this](const std::string& text) {
             messages.push_back(text);
         };
-        DataModuleDialogs.ShowException = [this](const std::string& text) {
-            errors.push_back(text);
+        DataModuleDialogs.ShowException = [this](const std::exception& error) {
+            errors.push_back(error.what());
         };
     }
     ~DataModuleTest() override {
@@ -164,6 +165,26 @@ TEST_F(DataModuleTest, AFailingCreationStepIsShownAndSkipsTheRest) {
     Create();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("Protocol.dat"), std::string::npos);
+}
+
+TEST_F(DataModuleTest, UnhookedMessagesGoToTheApplicationsBoxes) {
+    DataModuleDialogs.ShowMessage = nullptr;
+    DataModuleDialogs.ShowException = nullptr;
+    vrx::test::ScopedMessageBoxHook boxes;
+    WriteText("rules/AppRule.dat", std::string(16, '\x5A'));
+    Create();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].text, "The data is incorrect");
+    EXPECT_EQ(boxes.asked[0].flags, vrx::forms::MB_OK | vrx::forms::MB_ICONERROR);
+
+    WriteAppRules({AppRule("a", "/a")});
+    dm->LoadAppRulesEdit();
+    dm->tblAppRulesEdit.Edit();
+    dm->tblAppRulesEdit.FieldByName("nTCPConnectPortType")->SetAsInteger(1);
+    EXPECT_THROW(dm->tblAppRulesEdit.Post(), vrx::forms::EAbort);
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(boxes.asked[1].text, LoadStr(50001));
+    EXPECT_EQ(boxes.asked[1].flags, vrx::forms::MB_OK);
 }
 
 TEST_F(DataModuleTest, ResetCopiesTheDefaultsIntoTheUsersFileInTheirOrder) {

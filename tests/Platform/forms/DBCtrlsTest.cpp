@@ -1,4 +1,5 @@
 #include "Platform/forms/DBCtrls.h"
+#include "Platform/forms/DBGrid.h"
 
 #include "Platform/forms/Form.h"
 #include "tests/support/FakeDataSet.h"
@@ -6,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextCursor>
 #include <gtest/gtest.h>
@@ -135,4 +137,40 @@ TEST_F(DBCtrlsTest, MemoEditAssignsLinesJoinedByCrLf) {
     plain->moveCursor(QTextCursor::End);
     QTest::keyClicks(plain, "d");
     EXPECT_EQ(table.fieldValue("FilterDesc").toString().toStdString(), "sshd");
+}
+
+TEST_F(DBCtrlsTest, GridShowsEveryRecordFollowsTheCursorAndMovesItOnClick) {
+    auto* grid = new TDBGrid(form);
+    grid->SetParent(form);
+    grid->SetBounds(0, 0, 300, 120);
+    grid->Columns() = {{"cAppModuleName", "程序", 120}, {"nTCPConnectPortStart", "端口", 60}};
+    grid->LayoutChanged();
+    grid->SetDataSource(source);
+    auto* view = static_cast<QTableWidget*>(grid->Widget());
+    EXPECT_EQ(view->rowCount(), 2);
+    EXPECT_EQ(view->currentRow(), 0);
+    table.setRecNo(2);
+    EXPECT_EQ(view->currentRow(), 1);
+
+    std::vector<std::pair<int, std::string>> drawn;
+    grid->OnDrawColumnCell = [&](TObject*, const TRect& r, int row, const TColumn& column,
+                                 TOwnerDrawState) {
+        drawn.emplace_back(row, column.FieldName);
+        grid->DefaultDrawColumnCell(r, row, column);
+    };
+    grid->Widget()->grab();
+    EXPECT_NE(
+        std::find(drawn.begin(), drawn.end(), std::make_pair(1, std::string("cAppModuleName"))),
+        drawn.end());
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(),
+                        std::make_pair(2, std::string("nTCPConnectPortStart"))),
+              drawn.end());
+
+    std::string clickedColumn;
+    grid->OnCellClick = [&](const TColumn& column) { clickedColumn = column.FieldName; };
+    const QRect cell = view->visualRect(view->model()->index(0, 1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(table.recNo(), 1);
+    EXPECT_EQ(clickedColumn, "nTCPConnectPortStart");
+    EXPECT_EQ(text->Caption(), "firefox"); // the other controls followed
 }

@@ -196,10 +196,14 @@ TStrings& TMemo::Lines() {
     return *lines_;
 }
 std::string TMemo::Text() const {
-    return lines_->Text();
+    // The text as it stands, line breaks as CR LF; Lines().Text() ends every line with one.
+    return memo()
+        ->toPlainText()
+        .replace(QStringLiteral("\n"), QStringLiteral("\r\n"))
+        .toStdString();
 }
 void TMemo::SetText(const std::string& text) {
-    lines_->SetText(text);
+    memo()->setPlainText(qs(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 bool TMemo::ReadOnly() const {
     return memo()->isReadOnly();

@@ -85,6 +85,7 @@ public:
     ~TMemo() override;
 
     TStrings& Lines();
+    /// The whole text, line breaks as CR LF, without one added at the end.
     std::string Text() const;
     void SetText(const std::string& text);
     bool ReadOnly() const;

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include <stdexcept>
@@ -222,6 +223,11 @@ void TMemo::SetBorderless(bool borderless) {
 }
 void TMemo::SetVerticalScrollBar(bool shown) {
     memo()->setVerticalScrollBarPolicy(shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+}
+
+void TMemo::ScrollToEnd() {
+    QScrollBar* bar = memo()->verticalScrollBar();
+    bar->setValue(bar->maximum());
 }
 
 void TMemo::applyColor(const QColor& color) {

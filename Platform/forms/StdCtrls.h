@@ -95,6 +95,8 @@ public:
     /// Without a border the text sits directly on the parent's surface.
     void SetBorderless(bool borderless);
     void SetVerticalScrollBar(bool shown);
+    /// Scrolls the last line into view.
+    void ScrollToEnd();
 
     TNotifyEvent OnChange;
 

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "Application/core/PacketLog.h"
+#include "Platform/forms/Form.h"
+#include "Platform/os/WindowMessages.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vrx::forms {
+class TImageList;
+class TMemo;
+class TMenuItem;
+class TPopupMenu;
+class TTrayIcon;
+} // namespace vrx::forms
+
+class TConfigData;
+class TDriverInterface;
+class TFilterCreator;
+class TKernalCallBack;
+class TModuleInfor;
+class TProtocolDecoder;
+class TDataProtocolTable;
+
+/// The window messages the main form answers.
+inline constexpr std::uint32_t WM_RELOADSETTINGS = 0x0401; // re-read settings and rules
+inline constexpr std::uint32_t WM_STARTEDAGAIN = 0x0BD0;   // the program was started again
+inline constexpr std::uint32_t WM_UNLOAD = 0x0BD1;         // "unload": end the program
+
+/// The title under which the running program is found by a second copy.
+inline constexpr const char* kProgramWindowTitle = "VORNEX_PERSONAL_FIREWALL";
+
+/// The hidden main form: owns the program's long-lived objects, starts and stops them in
+/// their order, lives in the tray, and carries the packet log memo.
+class TfrmMain : public vrx::forms::TForm {
+public:
+    static constexpr vrx::forms::TColor kWindowColor = 13889475;
+    static constexpr vrx::forms::TColor kTitleColor = 12445605;
+
+    explicit TfrmMain(vrx::forms::TComponent* owner);
+    ~TfrmMain() override;
+
+    // Components.
+    vrx::forms::TMemo* lsbLog = nullptr;
+    vrx::forms::TImageList* img16 = nullptr;
+    vrx::forms::TImageList* img32 = nullptr;
+    vrx::forms::TTrayIcon* TrayIcon = nullptr;
+    vrx::forms::TPopupMenu* ppmTrayIcon = nullptr;
+    vrx::forms::TMenuItem* nniAdvanceSet = nullptr;
+    vrx::forms::TMenuItem* nniAbout = nullptr;
+    vrx::forms::TMenuItem* nniQuit = nullptr;
+
+    // The long-lived objects, in the order of the form's fields; empty until Startup.
+    std::unique_ptr<TKernalCallBack> KernalCallBack;
+    std::unique_ptr<TDriverInterface> DriverInterface;
+    std::unique_ptr<TModuleInfor> ModuleInfor;
+    std::unique_ptr<TFilterCreator> FilterCreator;
+    bool ShutDownDone = false;
+    std::unique_ptr<TConfigData> ConfigData;
+    bool NetConnected = false;
+    std::string VersionText;
+    std::unique_ptr<TProtocolDecoder> ProtocolDecoder;
+
+    /// Writes the driver's log records into lsbLog (bound to the driver's OnLog).
+    TPacketLog& PacketLog() { return *packetLog_; }
+    std::uint32_t LastAlertTick() const { return packetLog_->LastAlertTick; }
+
+    void FormCreate();
+    bool Startup();
+    bool ApplySecurityLevel();
+    void DisconnectNetwork();
+    void ShowConsole();
+    void ReloadSettings();
+    void Shutdown();
+    /// Paints the window and the components it owns in the program's greens, by their tags.
+    static void ApplyColorScheme(vrx::forms::TForm& window);
+    void TrayIconMouseUp(vrx::forms::TMouseButton button, int x, int y);
+
+    /// The messages of the form's window (class "TfrmMain", caption "frmMain") and of the
+    /// program's window titled kProgramWindowTitle.
+    void HandleMessage(std::uint32_t message);
+
+private:
+    void createComponents();
+    void registerWindows();
+
+    class LogMemoOfMemo;
+    std::unique_ptr<LogMemoOfMemo> logMemo_;
+    std::unique_ptr<TPacketLog> packetLog_;
+    std::unique_ptr<TDataProtocolTable> protocolTable_;
+    vrx::os::WindowMessages::Registration formWindow_ = 0;
+    vrx::os::WindowMessages::Registration programWindow_ = 0;
+};
+
+/// The single main form, reachable from every window.
+extern TfrmMain* frmMain;

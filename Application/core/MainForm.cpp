@@ -4,7 +4,6 @@
 #include "Application/core/ProgramLocks.h"
 #include "Application/core/TrayImages.h"
 #include "Application/driver/DriverInterface.h"
-#include "Application/monitor/DataProtocolTable.h"
 #include "Application/monitor/ModuleInfor.h"
 #include "Application/monitor/ProtocolDecoder.h"
 #include "Application/monitor/ProtocolName.h"
@@ -12,6 +11,9 @@
 #include "Application/policy/FilterCreator.h"
 #include "Application/resources/StringTable.h"
 #include "Application/store/DataModule.h"
+#include "Application/ui/About.h"
+#include "Application/ui/MessageDlg.h"
+#include "Application/ui/ShowMessage.h"
 #include "Application/utils/ShellOpen.h"
 #include "Application/utils/VersionText.h"
 #include "Platform/forms/Application.h"
@@ -123,6 +125,7 @@ void TfrmMain::createComponents() {
     item("N2", "-");
     nniQuit = item("nniQuit", "退出");
     nniAdvanceSet->OnClick = [this](TObject*) { ShowConsole(); };
+    nniAbout->OnClick = [this](TObject*) { ShowAbout(); };
     nniQuit->OnClick = [](TObject*) { Application->Terminate(); };
 
     TrayIcon = new TTrayIcon(this);
@@ -191,6 +194,7 @@ bool TfrmMain::Startup() {
     RequestQueueLock = new vrx::os::CriticalSection;
     AppRulesLock = new vrx::os::CriticalSection;
     DM->SetAppRulesLock(AppRulesLock);
+    DataModuleDialogs.AskYesNo = [this](const std::string& text) { return AskYesNo(text); };
 
     Application->SetHintHidePause(60000);
     Application->SetHintColor(kWindowColor);
@@ -203,9 +207,8 @@ bool TfrmMain::Startup() {
     FilterCreator->LoadCustomRules = [] { DM->LoadIPRules(); };
     FilterCreator->LoadDefaultRules = [] { DM->LoadDefaultIPRules(); };
 
-    protocolTable_ = std::make_unique<TDataProtocolTable>(DM->tblProtocol);
     ProtocolDecoder = std::make_unique<TProtocolDecoder>();
-    ProtocolDecoder->Table = protocolTable_.get();
+    ProtocolDecoder->Table = &DM->tblProtocol;
 
     DriverInterface = std::make_unique<TDriverInterface>();
     if (!DriverInterface->Opened()) {
@@ -255,6 +258,48 @@ void TfrmMain::ShowConsole() {
     Application->BringToFront();
 }
 
+void TfrmMain::ShowAbout() {
+    auto* about = vrx::forms::Create<TfrmAbout>(nullptr);
+    ApplyColorScheme(*about);
+    try {
+        about->ShowModal();
+    } catch (...) {
+        about->Free();
+        throw;
+    }
+    about->Free();
+}
+
+int TfrmMain::AskYesNo(const std::string& text, vrx::forms::TComponent*) {
+    // The question has no owner, whatever window asks it.
+    auto* dialog = vrx::forms::Create<TfrmMessageDlg>(nullptr);
+    dialog->lblMsg->SetCaption(text);
+    ApplyColorScheme(*dialog);
+    int answer = 2;
+    try {
+        dialog->ShowModal();
+        answer = dialog->Answer();
+    } catch (...) {
+        dialog->Free();
+        throw;
+    }
+    dialog->Free();
+    return answer;
+}
+
+void TfrmMain::ShowInfo(const std::string& text, vrx::forms::TComponent* owner) {
+    auto* dialog = vrx::forms::Create<TfrmMessage>(owner);
+    dialog->lblMsg->SetCaption(text);
+    ApplyColorScheme(*dialog);
+    try {
+        dialog->ShowModal();
+    } catch (...) {
+        dialog->Free(); // freed also when showing fails; the error goes on to the handler
+        throw;
+    }
+    dialog->Free();
+}
+
 void TfrmMain::ReloadSettings() {
     if (!ConfigData)
         return;
@@ -287,13 +332,13 @@ void TfrmMain::Shutdown() {
     ModuleInfor.reset();
     if (DM)
         DM->SetAppRulesLock(nullptr);
+    DataModuleDialogs.AskYesNo = nullptr;
     delete RequestQueueLock;
     RequestQueueLock = nullptr;
     delete AppRulesLock;
     AppRulesLock = nullptr;
     DriverInterface.reset();
     ProtocolDecoder.reset();
-    protocolTable_.reset();
 }
 
 void TfrmMain::ApplyColorScheme(vrx::forms::TForm& window) {

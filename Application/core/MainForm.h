@@ -22,7 +22,6 @@ class TFilterCreator;
 class TKernalCallBack;
 class TModuleInfor;
 class TProtocolDecoder;
-class TDataProtocolTable;
 
 /// The window messages the main form answers.
 inline constexpr std::uint32_t WM_RELOADSETTINGS = 0x0401; // re-read settings and rules
@@ -72,6 +71,10 @@ public:
     bool ApplySecurityLevel();
     void DisconnectNetwork();
     void ShowConsole();
+    void ShowAbout();
+    /// Asks a yes/no question: 6 for Yes, 7 for No, 2 when closed otherwise.
+    int AskYesNo(const std::string& text, vrx::forms::TComponent* owner = nullptr);
+    void ShowInfo(const std::string& text, vrx::forms::TComponent* owner = nullptr);
     void ReloadSettings();
     void Shutdown();
     /// Paints the window and the components it owns in the program's greens, by their tags.
@@ -89,7 +92,6 @@ private:
     class LogMemoOfMemo;
     std::unique_ptr<LogMemoOfMemo> logMemo_;
     std::unique_ptr<TPacketLog> packetLog_;
-    std::unique_ptr<TDataProtocolTable> protocolTable_;
     vrx::os::WindowMessages::Registration formWindow_ = 0;
     vrx::os::WindowMessages::Registration programWindow_ = 0;
 };

@@ -2,17 +2,7 @@
 
 #include "Application/ui/Artwork.h"
 
-#if __has_include("Application/utils/VersionText.h")
 #include "Application/utils/VersionText.h"
-#else
-// Until the version text of the utilities is part of this tree, the build's own version
-// stands in for it, in the same "major.minor.release" form.
-#define VRX_STRINGIFY2(x) #x
-#define VRX_STRINGIFY(x) VRX_STRINGIFY2(x)
-static std::string GetVersionText() {
-    return VRX_STRINGIFY(VRX_VERSION_TEXT);
-}
-#endif
 
 using namespace vrx::forms;
 

@@ -1,0 +1,169 @@
+#include "Application/core/MainForm.h"
+#include "Application/core/Program.h"
+
+#include "Application/core/KernalCallBack.h"
+
+#include "Application/driver/DriverInterface.h"
+#include "Application/policy/ConfigData.h"
+#include "Application/resources/StringTable.h"
+#include "Application/store/DataModule.h"
+#include "Platform/forms/Application.h"
+#include "Platform/forms/MaskEdit.h"
+#include "Platform/forms/StdCtrls.h"
+#include "Platform/forms/TrayIcon.h"
+#include "Platform/os/Platform.h"
+#include "Platform/vrxfw/Device.h"
+#include "tests/support/FakeNamedMutexes.h"
+#include "tests/support/FakeShell.h"
+#include "tests/support/FakeSystemInfo.h"
+#include "tests/support/FakeWindowMessages.h"
+#include "tests/support/ModalHooks.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using vrx::forms::Application;
+
+/// The host platform, with the program in a folder of its own, in-memory windows and a
+/// stand-in driver; the data module over that folder.
+class MainFormTest : public ::testing::Test {
+protected:
+    QTemporaryDir folder;
+    vrx::os::Services saved = vrx::os::platform();
+    vrx::test::FakeSystemInfo info;
+    vrx::os::FakeWindowMessages windows;
+    vrx::os::FakeShell shell;
+    vrx::vrxfw::StandIn standIn;
+    vrx::test::ScopedMessageBoxHook boxes;
+    std::unique_ptr<TDM> dataModule;
+
+    MainFormTest() {
+        vrx::os::installHostPlatform();
+        info.executablePath = folder.path().toStdString() + "/vornexfw";
+        vrx::os::platform().systemInfo = &info;
+        vrx::os::platform().windowMessages = &windows;
+        vrx::os::platform().shell = &shell;
+        QFile::copy(VRX_PROTOCOL_NAMES, folder.filePath("Protocol.dat"));
+        dataModule = std::make_unique<TDM>();
+    }
+    ~MainFormTest() override {
+        dataModule.reset();
+        Application->ClearTerminated();
+        vrx::os::platform() = saved;
+    }
+
+    std::size_t callsOf(std::uint32_t code) {
+        std::size_t count = 0;
+        for (const auto& call : standIn.transcript().calls())
+            count += call.code == code;
+        return count;
+    }
+};
+
+TEST_F(MainFormTest, StartsRunsMessagesAndShutsDownOnce) {
+    auto* form = vrx::forms::Create<TfrmMain>(nullptr);
+    for (const auto& box : boxes.asked)
+        ADD_FAILURE() << box.text;
+    EXPECT_TRUE(form->TrayIcon->Visible());
+    EXPECT_TRUE(standIn.driver().active());
+    EXPECT_EQ(standIn.driver().clientProcessId(), info.processId);
+    ASSERT_TRUE(form->KernalCallBack && form->KernalCallBack->Enabled());
+    EXPECT_EQ(callsOf(DriverCode::LoadFilters), 1u); // the level of a new configuration
+    // A first run (no stored settings) starts the network repair helper.
+    ASSERT_EQ(shell.requests().size(), 1u);
+    EXPECT_EQ(shell.requests()[0].file, folder.filePath("NetFixup.Exe").toStdString());
+
+    // Another program asks for a reload: the filter table goes to the driver again.
+    const auto formWindow = windows.findWindow("TfrmMain", "frmMain");
+    ASSERT_TRUE(formWindow);
+    windows.postMessage(*formWindow, WM_RELOADSETTINGS, 0, 0);
+    windows.deliverPosted();
+    EXPECT_EQ(callsOf(DriverCode::LoadFilters), 2u);
+
+    // "unload" from a second copy ends the program as the tray menu's Exit does.
+    vrx::test::FakeNamedMutexes mutexes;
+    mutexes.takenElsewhere["VORNEX_PERSONAL_FIREWALL"] = true;
+    vrx::os::ScopedService<vrx::os::NamedMutexes> mutexGuard(&vrx::os::Services::mutexes, &mutexes);
+    EXPECT_TRUE(CheckSingleInstance("unload"));
+    EXPECT_FALSE(Application->Terminated());
+    windows.deliverPosted();
+    EXPECT_TRUE(Application->Terminated());
+
+    form->Close();
+    EXPECT_TRUE(form->ShutDownDone);
+    EXPECT_FALSE(standIn.driver().active());
+    EXPECT_TRUE(QFile::exists(folder.filePath("config.ini")));
+    const std::size_t deactivations = callsOf(DriverCode::Deactivate);
+    form->Free();
+    EXPECT_EQ(callsOf(DriverCode::Deactivate), deactivations); // Shutdown ran once
+}
+
+TEST_F(MainFormTest, WrongDriverVersionEndsTheProgramWithBothVersions) {
+    standIn.driver().setVersion(0x02000407);
+    auto* form = vrx::forms::Create<TfrmMain>(nullptr);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].text, FormatStr(50002, 0x02000407u, 0x02000406u));
+    EXPECT_NE(boxes.asked[0].text.find("2000407"), std::string::npos);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_FALSE(form->TrayIcon->Visible());
+    form->Free(); // Shutdown runs from the destruction and saves the settings
+    EXPECT_TRUE(QFile::exists(folder.filePath("config.ini")));
+}
+
+TEST_F(MainFormTest, NoDeviceShowsItsMessage) {
+    vrx::vrxfw::unregisterStandIn();
+    auto* form = vrx::forms::Create<TfrmMain>(nullptr);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].text, LoadStr(50003));
+    EXPECT_TRUE(Application->Terminated());
+    form->Free();
+}
+
+TEST(SingleInstance, SecondCopyNotifiesTheRunningOneByItsTail) {
+    vrx::test::FakeNamedMutexes mutexes;
+    vrx::os::FakeWindowMessages windows;
+    vrx::os::ScopedService<vrx::os::NamedMutexes> mutexGuard(&vrx::os::Services::mutexes, &mutexes);
+    vrx::os::ScopedService<vrx::os::WindowMessages> windowGuard(&vrx::os::Services::windowMessages,
+                                                                &windows);
+    EXPECT_FALSE(CheckSingleInstance("unload")); // the first copy
+    mutexes.takenElsewhere["VORNEX_PERSONAL_FIREWALL"] = true;
+    EXPECT_TRUE(CheckSingleInstance("unload")); // no window: nothing posted
+    EXPECT_TRUE(windows.posted().empty());
+
+    windows.addForeignWindow("TApplication", "VORNEX_PERSONAL_FIREWALL");
+    for (const auto& [tail, message] :
+         std::vector<std::pair<std::string, std::uint32_t>>{{"unload", WM_UNLOAD},
+                                                            {"Unload", WM_STARTEDAGAIN},
+                                                            {"unload ", WM_STARTEDAGAIN},
+                                                            {"", WM_STARTEDAGAIN}}) {
+        EXPECT_TRUE(CheckSingleInstance(tail));
+        ASSERT_FALSE(windows.posted().empty());
+        EXPECT_EQ(windows.posted().back().message, message) << '"' << tail << '"';
+    }
+}
+
+TEST(ColorScheme, TagsChooseTheGreenAndOnlyListedClassesTakeIt) {
+    using namespace vrx::forms;
+    auto* form = Create<TForm>(nullptr);
+    auto* first = new TLabel(form);
+    auto* second = new TPanel(form);
+    auto* third = new TEdit(form);
+    auto* mask = new TMaskEdit(form);
+    second->SetTag(1);
+    third->SetTag(5);
+    mask->SetTag(1);
+    mask->SetColor(0x123456);
+    TfrmMain::ApplyColorScheme(*form);
+    EXPECT_EQ(form->Color(), 13889475u);
+    EXPECT_EQ(first->Color(), 13889475u);
+    EXPECT_EQ(second->Color(), 12445605u);
+    EXPECT_EQ(third->Color(), 12445605u);
+    EXPECT_EQ(mask->Color(), 0x123456u);
+    form->Free();
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 
 #include "tools/rules/ConfigCommand.h"
 
+#include "Application/policy/FilterCreator.h"
 #include "Application/store/CryptographyStream.h"
 #include "Application/store/DatabaseError.h"
 #include "Application/store/FileKey.h"
@@ -13,6 +14,9 @@
 #include "Application/store/RuleFile.h"
 #include "Application/store/RuleSchemas.h"
 #include "Application/store/TableStream.h"
+
+#include "Platform/os/Platform.h"
+#include "Platform/os/SystemInfo.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -33,7 +37,8 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: vornexfw-rules dump [--table app|ip] FILE | load --table app|ip JSONFILE FILE | "
-    "config show FILE | config write JSONFILE FILE";
+    "config show FILE | config write JSONFILE FILE | "
+    "compile --level N [--rules-dir DIR] [--local-ip A]...";
 
 /// A failure the user caused or must know about; its text is the one line the tool prints.
 class ToolError : public std::runtime_error {
@@ -261,10 +266,72 @@ int Load(TTableKind kind, const std::string& jsonPath, const std::string& path) 
     return 0;
 }
 
+/// The filter table the program sends the driver for a level: the rule file of the level
+/// compiled as the program compiles it, one record a line as 68 hexadecimal digits.
+int Compile(const std::vector<std::string>& args, std::ostream& out) {
+    std::optional<std::int32_t> level;
+    std::optional<std::string> rulesDir;
+    std::vector<std::string> localIps;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (i + 1 >= args.size() ||
+            (word != "--level" && word != "--rules-dir" && word != "--local-ip"))
+            throw ToolError(kUsage);
+        const std::string& value = args[++i];
+        if (word == "--level") {
+            std::size_t used = 0;
+            int number = 0;
+            try {
+                number = std::stoi(value, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used != value.size() || value.empty())
+                throw ToolError("--level needs a number, not \"" + value + "\"");
+            level = number;
+        } else if (word == "--rules-dir") {
+            rulesDir = value;
+        } else {
+            localIps.push_back(value);
+        }
+    }
+    if (!level)
+        throw ToolError("compile needs --level N");
+    if (!rulesDir)
+        rulesDir = vrx::os::platform().systemInfo->programFolder() + "rules";
+    const std::string path =
+        *rulesDir + "/" + (*level == slCustom ? "IPRule.dat" : "DftIPRule.dat");
+    if (!QFile::exists(QString::fromStdString(path)))
+        throw ToolError(path + ": no such rule file");
+
+    TdxMemData rules;
+    DefineTable(rules, TTableKind::IP);
+    rules.Open();
+    TableStream::Load(rules, DecryptFile(path));
+    TdxMemData unused;
+    DefineTable(unused, TTableKind::IP);
+    unused.Open();
+    TFilterCreator creator;
+    creator.FLocalNetIP = &localIps;
+    creator.FCustomRules = *level == slCustom ? &rules : &unused;
+    creator.FDefaultRules = *level == slCustom ? &unused : &rules;
+    creator.SetFilterLevel(static_cast<TSaftyLevel>(*level));
+    for (int i = 0; i < creator.FilterCount(); ++i) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(creator.Filters() + i);
+        char line[FilterRecordSize * 2 + 2] = {};
+        for (std::size_t b = 0; b < FilterRecordSize; ++b)
+            std::snprintf(line + 2 * b, 3, "%02X", bytes[b]);
+        out << line << '\n';
+    }
+    return 0;
+}
+
 int RunChecked(const std::vector<std::string>& args, std::ostream& out) {
     if (args.empty())
         throw ToolError(kUsage);
     const std::string& command = args[0];
+    if (command == "compile")
+        return Compile(args, out);
     std::optional<TTableKind> kind;
     std::vector<std::string> operands;
     for (std::size_t i = 1; i < args.size(); ++i) {

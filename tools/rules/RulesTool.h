@@ -17,6 +17,11 @@
 ///       table.
 ///   vornexfw-rules config show FILE | config write JSONFILE FILE
 ///       the settings of an enciphered configuration file (see ConfigCommand.h).
+///   vornexfw-rules compile --level N [--rules-dir DIR] [--local-ip A]...
+///       prints the filter table the program sends the driver for security level N (3: the
+///       user's IPRule.dat, otherwise DftIPRule.dat, from DIR or the program's rules folder),
+///       one 34-byte record a line as 68 hexadecimal digits; --local-ip gives the local network
+///       addresses that local network rules expand to, in order.
 ///
 /// Bad input gets one line on the error stream and exit status 1; FILE is then not touched.
 namespace RulesTool {

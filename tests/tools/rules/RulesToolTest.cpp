@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -190,3 +192,39 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BadInput>& info) { return info.param.name; });
 
 } // namespace
+
+TEST_F(RulesToolTest, CompilePrintsTheLevelsFilterTable) {
+    // A local network rule for High, and a TCP rule for port 80 in the user's own rules.
+    Write("dft.json", R"([{"Name": "lan", "RemoteIPType": 1, "EtherType": 2048,
+        "ProtocolOnIP": 0, "Direction": 2, "FilterAction": 1, "High": true}])");
+    Write("ip.json", R"([{"Name": "web", "RemoteIPType": 0, "EtherType": 2048,
+        "ProtocolOnIP": 6, "LocalPort": 80, "TCPFlags": 2, "FilterAction": 0,
+        "AlertType": 5, "Use": 1}])");
+    ASSERT_EQ(Run({"load", "--table", "ip", Path("dft.json"), Path("DftIPRule.dat")}), 0)
+        << err.str();
+    ASSERT_EQ(Run({"load", "--table", "ip", Path("ip.json"), Path("IPRule.dat")}), 0) << err.str();
+    const std::string dir = this->dir.path().toStdString();
+
+    ASSERT_EQ(Run({"compile", "--level", "2", "--rules-dir", dir, "--local-ip", "10.1.2.3",
+                   "--local-ip", "192.168.0.7"}),
+              0)
+        << err.str();
+    EXPECT_EQ(out.str(), "0800000000000000000A01020300000000000201000000000000FF00000000000000\n"
+                         "080000000000000000C0A8000700000000000201000000000000FFFFFF0000000000\n");
+
+    ASSERT_EQ(Run({"compile", "--level", "3", "--rules-dir", dir}), 0) << err.str();
+    EXPECT_EQ(out.str(), "08000000060000000000000000500000000200000500000000000000000000000000\n");
+    ASSERT_EQ(Run({"compile", "--level", "1", "--rules-dir", dir}), 0);
+    EXPECT_EQ(out.str(), "");
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"compile", "--rules-dir", dir},
+          {"compile", "--level", "x", "--rules-dir", dir},
+          {"compile", "--level", "0", "--rules-dir", dir + "/missing"},
+          {"compile", "--level"}}) {
+        EXPECT_EQ(Run(bad), 1);
+        const std::string message = err.str();
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        EXPECT_EQ(out.str(), "");
+    }
+}

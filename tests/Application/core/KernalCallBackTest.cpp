@@ -264,3 +264,89 @@ TEST_F(KernalCallBackTest, SwitchingOffWhileTheWorkerWaitsForTheMainThreadNeverD
 }
 
 } // namespace
+
+namespace {
+
+/// A device that holds no requests and never signals: it only counts the fetches.
+class SilentDevice final : public vrx::os::DeviceBackend {
+public:
+    std::atomic<int> fetches = 0;
+
+    std::unique_ptr<vrx::os::DeviceConnection> open(std::uint32_t, std::uint32_t,
+                                                    std::uint32_t) override {
+        struct Connection final : vrx::os::DeviceConnection {
+            SilentDevice& device;
+            explicit Connection(SilentDevice& owner) : device(owner) {}
+            bool control(std::uint32_t code, const void*, std::uint32_t, void*, std::uint32_t,
+                         std::uint32_t& returned) override {
+                returned = 0;
+                if (code == DriverCode::FetchRequest)
+                    ++device.fetches;
+                return true;
+            }
+        };
+        return std::make_unique<Connection>(*this);
+    }
+};
+
+TEST(KernalCallBackPolling, WithoutASignalTheDriverIsStillAskedAgainAndAgain) {
+    vrx::test::FakeSystemInfo info;
+    vrx::os::ScopedService<vrx::os::SystemInfo> infoGuard(&vrx::os::Services::systemInfo, &info);
+    auto device = std::make_shared<SilentDevice>();
+    vrx::os::registerDevice("\\\\.\\SILENT", device);
+    const vrx::os::Handle handle =
+        vrx::os::createFile("\\\\.\\SILENT", vrx::os::kGenericRead | vrx::os::kGenericWrite, 0,
+                            vrx::os::kOpenExisting, 0);
+    {
+        TKernalCallBack channel;
+        channel.SetDevice(handle);
+        channel.SetEnabled(true);
+        // The wait is 100 ms at most, so several fetches come without any signal.
+        EXPECT_TRUE(pumpUntil([&] { return device->fetches >= 3; }));
+        channel.SetEnabled(false);
+    }
+    vrx::os::closeHandle(handle);
+    vrx::os::unregisterDevice("\\\\.\\SILENT");
+}
+
+TEST_F(KernalCallBackTest, ThousandsOfRequestsAreEachAnsweredExactlyOnceAcrossTheSwitchOff) {
+    TKernalCallBack& kcb = open();
+    kcb.OnDecide = [](TAccessRequest& request) {
+        const bool decided = request.Port % 2 == 0;
+        request.Status = decided ? STATUS_SUCCESS : STATUS_ACCESS_DENIED;
+        return !decided;
+    };
+    kcb.OnPrompt = [](TAccessRequest&) { return true; };
+    kcb.SetEnabled(true);
+
+    constexpr int kRequests = 3000;
+    std::vector<std::shared_ptr<HeldRequest>> held(kRequests);
+    std::thread submitter([&] {
+        for (int i = 0; i < kRequests; ++i)
+            held[static_cast<std::size_t>(i)] = submit(static_cast<std::uint16_t>(i));
+    });
+    // The user answers the queue for a while, then the channel is switched off midway.
+    const auto until = std::chrono::steady_clock::now() + 300ms;
+    while (std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents();
+        if (TAccessRequest* head = kcb.PeekRequest()) {
+            head->Status = STATUS_SUCCESS;
+            kcb.CompleteHeadRequest();
+        }
+    }
+    kcb.SetEnabled(false);
+    submitter.join();
+    channel.reset();
+
+    // The driver refuses a second answer of a request, so every answer call succeeded once.
+    for (const auto& call : callsWith(DriverCode::AnswerRequest))
+        EXPECT_TRUE(call.succeeded);
+    EXPECT_EQ(driver().heldRequestCount(), 0u); // nothing fetched is left unanswered
+    std::size_t answered = 0;
+    for (const auto& request : held)
+        answered += request->answer().has_value();
+    EXPECT_EQ(answered + driver().waitingRequestCount(), static_cast<std::size_t>(kRequests));
+    EXPECT_GT(answered, 0u);
+}
+
+} // namespace

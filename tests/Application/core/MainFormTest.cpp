@@ -20,7 +20,9 @@
 #include "tests/support/ModalHooks.h"
 
 #include <QFile>
+
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +85,17 @@ TEST_F(MainFormTest, StartsRunsMessagesAndShutsDownOnce) {
     windows.postMessage(*formWindow, WM_RELOADSETTINGS, 0, 0);
     windows.deliverPosted();
     EXPECT_EQ(callsOf(DriverCode::LoadFilters), 2u);
+
+    // Cutting the network sends one record: EtherType 08 00, every other byte zero.
+    form->DisconnectNetwork();
+    const auto calls = standIn.transcript().calls();
+    const auto load = std::find_if(calls.rbegin(), calls.rend(), [](const auto& call) {
+        return call.code == DriverCode::LoadFilters;
+    });
+    ASSERT_NE(load, calls.rend());
+    std::vector<std::uint8_t> blockAll(34, 0);
+    blockAll[0] = 0x08;
+    EXPECT_EQ(load->in, blockAll);
 
     // "unload" from a second copy ends the program as the tray menu's Exit does.
     vrx::test::FakeNamedMutexes mutexes;

@@ -1,16 +1,22 @@
 #include "Application/monitor/ModuleInfor.h"
 
 #include "Platform/os/Files.h"
+#include "Platform/os/PeResources.h"
 #include "Platform/os/Platform.h"
 #include "Platform/os/Processes.h"
+#include "Platform/os/VersionBlock.h"
 #include "Platform/os/VersionResources.h"
 #include "tests/support/FakeSystemInfo.h"
+#include "tests/support/FakeVersionResources.h"
 #include "tests/support/ModalHooks.h"
+#include "tests/support/PeFileBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstring>
+
 #include <filesystem>
 #include <map>
 
@@ -588,6 +594,42 @@ TEST(HostModuleInforTest, AProcessIdYieldsItsRealExecutable) {
     EXPECT_TRUE(info.GetFileDate(executable));
     EXPECT_GT(info.CreationDate, 0.0);
     EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST(HostModuleInforTest, SmallPeFilesThroughTheHostsVersionResources) {
+    ScopedService<SystemInfo> systemGuard{&Services::systemInfo, &hostSystemInfo()};
+    ScopedService<VersionResources> versionsGuard{&Services::versionResources,
+                                                  &hostVersionResources()};
+    vrx::test::ScopedMessageBoxHook boxes;
+    QTemporaryDir folder;
+    auto build = [&](const char* name, const std::string& product) {
+        // The translation names the Unicode code page, the only table is 04E4, and there is
+        // no CompanyName.
+        auto info = vrx::test::FakeVersionResources::versionInfo(
+            {{"ProductName", product}, {"FileVersion", "5.0"}}, {5, 0, 0, 0});
+        info.translations = {{0x0409, 0x04B0}};
+        const std::string path = folder.filePath(name).toStdString();
+        EXPECT_TRUE(vrx::test::PeFileBuilder()
+                        .add(vrx::os::PeResources::kVersion, 1, vrx::os::version_block::write(info))
+                        .writeTo(path));
+        return path;
+    };
+    const std::string small = build("small.exe", "Mixed Tables");
+    const std::string large = build("large.exe", std::string(3000, 'x'));
+
+    TModuleInfor info;
+    ASSERT_TRUE(info.LoadVersionInfo(small));
+    EXPECT_STREQ(info.Value(vkProductName), "Mixed Tables"); // read from the 04E4 table
+    EXPECT_STREQ(info.Value(vkFileVersion), "5.0");
+    EXPECT_STREQ(info.Value(vkCompanyName), "");
+    const std::int32_t smallBuffer = info.VersionBufferSize();
+
+    ASSERT_TRUE(info.LoadVersionInfo(large));
+    EXPECT_GT(info.VersionBufferSize(), smallBuffer);
+    const std::int32_t largeBuffer = info.VersionBufferSize();
+    ASSERT_TRUE(info.LoadVersionInfo(small));
+    EXPECT_EQ(info.VersionBufferSize(), largeBuffer); // it never shrinks
+    EXPECT_STREQ(info.Value(vkProductName), "Mixed Tables");
 }
 
 } // namespace

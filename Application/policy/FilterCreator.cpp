@@ -15,18 +15,6 @@ constexpr int kProtocolIcmp = 1;
 constexpr int kProtocolTcp = 6;
 constexpr int kProtocolUdp = 17;
 
-/// Keeps the bound controls of a table from following the cursor while it is walked.
-class ControlsSuspended {
-public:
-    explicit ControlsSuspended(TdxMemData& table) : table_(table) { table_.DisableControls(); }
-    ~ControlsSuspended() { table_.EnableControls(); }
-    ControlsSuspended(const ControlsSuspended&) = delete;
-    ControlsSuspended& operator=(const ControlsSuspended&) = delete;
-
-private:
-    TdxMemData& table_;
-};
-
 std::uint32_t addressOf(const std::string& text) {
     return vrx::os::inetAddr(NormalizeIP(text));
 }

@@ -14,18 +14,6 @@ namespace {
 
 const TFieldValue kNullValue;
 
-// Suspends the bound controls for a scope, also when the scope is left by an exception.
-class ControlsSuspended {
-public:
-    explicit ControlsSuspended(TdxMemData& table) : table_(table) { table_.DisableControls(); }
-    ~ControlsSuspended() { table_.EnableControls(); }
-    ControlsSuspended(const ControlsSuspended&) = delete;
-    ControlsSuspended& operator=(const ControlsSuspended&) = delete;
-
-private:
-    TdxMemData& table_;
-};
-
 // The text a value has for Locate: strings and memos as stored, numbers in decimal, booleans as
 // True/False, null as the empty text.
 std::string LocateText(const TField& field, const TFieldValue& value) {

@@ -181,3 +181,16 @@ private:
     int disableCount_ = 0;
     std::vector<vrx::forms::DataSetObserver*> observers_;
 };
+
+/// Suspends the bound controls of a table for a scope, also when the scope is left by an
+/// exception.
+class ControlsSuspended {
+public:
+    explicit ControlsSuspended(TdxMemData& table) : table_(table) { table_.DisableControls(); }
+    ~ControlsSuspended() { table_.EnableControls(); }
+    ControlsSuspended(const ControlsSuspended&) = delete;
+    ControlsSuspended& operator=(const ControlsSuspended&) = delete;
+
+private:
+    TdxMemData& table_;
+};

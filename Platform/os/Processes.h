@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vrx::os {
 
@@ -60,5 +61,11 @@ public:
 
 /// The Linux host's implementation (its file: ProcessesLinux.cpp).
 Processes& hostProcesses();
+
+/// getModuleFileNameEx over a process's module paths (the executable first; module 0 is the
+/// executable too), for the implementations of the service: the characters copied, or 0 with
+/// the last error set (87 for an unknown module, 122 for no buffer).
+std::uint32_t moduleFileName(const std::vector<std::string>& modules, std::uint32_t module,
+                             char* buffer, std::uint32_t size);
 
 } // namespace vrx::os

@@ -167,16 +167,7 @@ public:
             setLastError(error::kInvalidHandle);
             return 0;
         }
-        const std::uint32_t index = module == 0 ? 0 : module - 1;
-        if (index >= object->modules.size()) {
-            setLastError(error::kInvalidParameter);
-            return 0;
-        }
-        if (buffer == nullptr || size == 0) {
-            setLastError(error::kInsufficientBuffer);
-            return 0;
-        }
-        return copyTextCut(object->modules[index], buffer, size);
+        return moduleFileName(object->modules, module, buffer, size);
     }
 
     std::uint32_t getLongPathName(const std::string& shortPath, char* buffer,
@@ -247,6 +238,20 @@ private:
 };
 
 } // namespace
+
+std::uint32_t moduleFileName(const std::vector<std::string>& modules, std::uint32_t module,
+                             char* buffer, std::uint32_t size) {
+    const std::uint32_t index = module == 0 ? 0 : module - 1;
+    if (index >= modules.size()) {
+        setLastError(error::kInvalidParameter);
+        return 0;
+    }
+    if (buffer == nullptr || size == 0) {
+        setLastError(error::kInsufficientBuffer);
+        return 0;
+    }
+    return copyTextCut(modules[index], buffer, size);
+}
 
 Processes& hostProcesses() {
     static LinuxProcesses processes;

@@ -90,16 +90,7 @@ std::uint32_t FakeProcesses::getModuleFileNameEx(Handle process, std::uint32_t m
         setLastError(error::kInvalidHandle);
         return 0;
     }
-    const std::uint32_t index = module == 0 ? 0 : module - 1;
-    if (index >= object->modules.size()) {
-        setLastError(error::kInvalidParameter);
-        return 0;
-    }
-    if (buffer == nullptr || size == 0) {
-        setLastError(error::kInsufficientBuffer);
-        return 0;
-    }
-    return copyTextCut(object->modules[index], buffer, size);
+    return moduleFileName(object->modules, module, buffer, size);
 }
 
 std::uint32_t FakeProcesses::getLongPathName(const std::string& shortPath, char* buffer,

@@ -192,6 +192,27 @@ std::int32_t NumberFrom(std::string_view bytes, TFieldType type) {
 }
 
 // Reads one column of a record into the record's values; false when the data ended.
+/// One column descriptor: its stored width, type code and name; none at the end of the data.
+struct Descriptor {
+    std::int32_t width = 0;
+    std::int16_t code = 0;
+    std::string name;
+};
+
+std::optional<Descriptor> ReadDescriptor(Reader& reader) {
+    const auto width = reader.Value<std::int32_t>();
+    const auto code = reader.Value<std::int16_t>();
+    const auto nameLength = reader.Value<std::int16_t>();
+    if (!width || !code || !nameLength)
+        return std::nullopt;
+    if (*nameLength > kMaxNameLength || *nameLength < 0)
+        DataIncorrect();
+    const auto name = reader.Bytes(static_cast<std::size_t>(*nameLength));
+    if (!name)
+        return std::nullopt;
+    return Descriptor{*width, *code, DecodeFileText(UpToZero(*name))};
+}
+
 bool ReadColumn(Reader& reader, const Column& column, bool withFlags, TRecord& record) {
     bool complete = true;
     if (IsLengthPrefixed(column.code)) {
@@ -262,22 +283,15 @@ void LoadRecords(TdxMemData& table, std::span<const std::uint8_t> data,
     bool anyMatched = false;
     // Every descriptor takes at least 8 bytes, so the count can claim no more than the data holds.
     for (std::int32_t i = 0; i < *count; ++i) {
-        const auto width = reader.Value<std::int32_t>();
-        const auto code = reader.Value<std::int16_t>();
-        const auto nameLength = reader.Value<std::int16_t>();
-        if (!width || !code || !nameLength)
+        const auto descriptor = ReadDescriptor(reader);
+        if (!descriptor)
             break;
-        if (*nameLength > kMaxNameLength || *nameLength < 0)
-            DataIncorrect();
-        const auto name = reader.Bytes(static_cast<std::size_t>(*nameLength));
-        if (!name)
-            break;
-        Column column{*width, *code, nullptr, 0};
-        const TField* field = table.FindField(DecodeFileText(UpToZero(*name)));
+        Column column{descriptor->width, descriptor->code, nullptr, 0};
+        const TField* field = table.FindField(descriptor->name);
         if (field && field->Index() > 0 && field->FieldKind() == TFieldKind::fkData) {
             column.field = field;
-            column.bufferSize =
-                static_cast<std::size_t>(std::max<std::int64_t>({*width, field->StoredWidth(), 0}));
+            column.bufferSize = static_cast<std::size_t>(
+                std::max<std::int64_t>({descriptor->width, field->StoredWidth(), 0}));
             anyMatched = true;
         }
         columns.push_back(column);
@@ -339,17 +353,10 @@ std::vector<std::string> FieldNames(std::span<const std::uint8_t> data) {
         return names;
     const auto count = reader.Value<std::int32_t>();
     for (std::int32_t i = 0; count && i < *count; ++i) {
-        const auto width = reader.Value<std::int32_t>();
-        const auto code = reader.Value<std::int16_t>();
-        const auto nameLength = reader.Value<std::int16_t>();
-        if (!width || !code || !nameLength)
+        auto descriptor = ReadDescriptor(reader);
+        if (!descriptor)
             break;
-        if (*nameLength > kMaxNameLength || *nameLength < 0)
-            DataIncorrect();
-        const auto name = reader.Bytes(static_cast<std::size_t>(*nameLength));
-        if (!name)
-            break;
-        names.push_back(DecodeFileText(UpToZero(*name)));
+        names.push_back(std::move(descriptor->name));
     }
     return names;
 }

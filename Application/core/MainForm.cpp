@@ -229,8 +229,9 @@ bool TfrmMain::Startup() {
 
     KernalCallBack = std::make_unique<TKernalCallBack>();
     KernalCallBack->SetDevice(DriverInterface->DeviceHandle());
-    // The access decision and the prompt join here when they exist; until then every request
-    // goes to the queue and is refused when the channel is switched off.
+    KernalCallBack->OnDecide = [this](TAccessRequest& request) {
+        return DecideRequest(request) == TAccessOutcome::Ask;
+    };
     KernalCallBack->SetEnabled(true);
 
     DriverInterface->SetDriverActive(true);

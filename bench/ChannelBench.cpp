@@ -34,7 +34,9 @@ BENCHMARK(BM_Burst)->Arg(1000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 /// Steady throughput: requests keep arriving while at most `window` of them are waiting for
 /// their answer; each iteration submits one and, with the window full, waits for the oldest.
-/// items_per_second is the number of requests answered per second.
+/// items_per_second is the number of requests answered per second. A window of 1 is one
+/// request at a time, so its time is the round trip of one request (two thread wake-ups);
+/// the larger windows are applications that keep asking while earlier answers are on the way.
 void BM_SteadyThroughput(benchmark::State& state) {
     vrx::bench::ChannelHarness harness(allowAtOnce);
     const auto window = static_cast<std::size_t>(state.range(0));

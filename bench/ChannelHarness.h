@@ -37,7 +37,9 @@ struct RequestSpec {
 /// A decision that returns true sends the request on to the main thread; without an
 /// application object the hand-over runs on the worker itself, so such a benchmark measures
 /// the queue, not the event loop. One harness at a time: the device path and the program locks
-/// are process-wide.
+/// are process-wide. The constructor installs the host platform; a benchmark that needs a fake
+/// service (the processes behind the requests' ids, say) puts it in place after constructing
+/// the harness, with a ScopedService that it destroys first.
 class ChannelHarness {
 public:
     using Held = std::shared_ptr<vrx::vrxfw::HeldRequest>;

@@ -17,7 +17,7 @@
 namespace vrx::bench {
 
 /// What the driver holds and asks about: one socket operation of one process.
-struct RequestSpec {
+struct RequestFields {
     vrx::vrxfw::Operation operation = vrx::vrxfw::Operation::TcpConnect;
     std::uint32_t processId = 1234;
     std::uint32_t remoteAddress = 0x0100007F; // 127.0.0.1, network byte order
@@ -77,18 +77,18 @@ public:
     vrx::vrxfw::Driver& driver() { return *driver_; }
 
     /// Holds one request in the driver, which signals the channel.
-    Held submit(const RequestSpec& spec = {}) {
-        return driver_->submitRequest(spec.operation, spec.processId, spec.remoteAddress,
-                                      spec.port);
+    Held submit(const RequestFields& fields = {}) {
+        return driver_->submitRequest(fields.operation, fields.processId, fields.remoteAddress,
+                                      fields.port);
     }
 
     /// Submits count requests back to back; request i is made by make(i) (default: the same
     /// TCP connect every time).
-    std::vector<Held> submitBurst(int count, const std::function<RequestSpec(int)>& make = {}) {
+    std::vector<Held> submitBurst(int count, const std::function<RequestFields(int)>& make = {}) {
         std::vector<Held> held;
         held.reserve(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i)
-            held.push_back(submit(make ? make(i) : RequestSpec{}));
+            held.push_back(submit(make ? make(i) : RequestFields{}));
         return held;
     }
 

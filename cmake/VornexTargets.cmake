@@ -2,6 +2,17 @@
 
 set(VRX_WARNINGS -Wall -Wextra -Wpedantic)
 
+# VRX_SANITIZE=thread instruments every target of the project, the libraries, the tests and
+# their support code alike; ThreadSanitizer sees a race only where both sides are instrumented. Qt and GoogleTest come from the system uninstrumented: scripts/tsan.supp
+# names what that leaves unseen. scripts/tsan.sh builds and runs the channel's tests this way.
+if(VRX_SANITIZE)
+    if(NOT VRX_SANITIZE STREQUAL "thread")
+        message(FATAL_ERROR "VRX_SANITIZE knows only thread, not '${VRX_SANITIZE}'")
+    endif()
+    add_compile_options(-fsanitize=${VRX_SANITIZE} -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=${VRX_SANITIZE})
+endif()
+
 # vrx_library(NAME SOURCES ... [DEPS ...] [PUBLIC_DEPS ...])
 # A static library whose include root is the source tree's top, so headers are included as
 # "Platform/os/Handles.h" or "Application/utils/AddressText.h".

@@ -16,9 +16,12 @@ void TThreadWait::Execute() {
         // Signalled or timed out: either way the driver is asked, so a missed signal costs at
         // most one interval.
         vrx::os::waitForSingleObject(FEvent, WaitInterval);
+        // Reset before fetching: a signal the driver raises while this pass fetches and
+        // handles its request stays set, so the next pass starts at once instead of after the
+        // full interval, and a burst is served at full speed, one request per pass.
+        vrx::os::resetEvent(FEvent);
         if (!Terminated() && FetchRequest() > 0 && FBuffer.Discard == 0)
             ProcessRequest();
-        vrx::os::resetEvent(FEvent);
     }
 }
 

@@ -293,6 +293,9 @@ bool Driver::fetch(void* out, std::uint32_t outLength, std::uint32_t& bytesRetur
             dropped = next.waiter;
         else
             held_.emplace(next.record.requestId, std::move(next));
+        // The event stays signalled while requests wait: a client that resets it before each
+        // fetch is woken again for the next one, so a burst is not left to its polling interval.
+        signalLocked();
     }
     if (dropped) {
         std::lock_guard guard(dropped->lock_);

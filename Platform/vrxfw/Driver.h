@@ -101,7 +101,8 @@ public:
     // --- sources of activity ---
 
     /// Holds a socket operation and asks the program: the request waits for a fetch, the
-    /// registered event is signalled. The record's own requestId, check, discard and status are
+    /// registered event is signalled (and signalled again after every fetch while requests
+    /// still wait). The record's own requestId, check, discard and status are
     /// set by the driver (a discarded one is marked so, and is never answered).
     enum class Delivery { Answer, Discard };
     std::shared_ptr<HeldRequest> submitRequest(Operation operation, std::uint32_t processId,

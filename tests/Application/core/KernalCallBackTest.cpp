@@ -300,30 +300,43 @@ TEST(KernalCallBackPolling, WithoutASignalTheDriverIsStillAskedAgainAndAgain) {
 }
 
 TEST_F(KernalCallBackTest, ThousandsOfRequestsAreEachAnsweredExactlyOnceAcrossTheSwitchOff) {
+    // Even ports are decided by the rules (allowed, on the worker), odd ones go to the user.
+    std::atomic<int> fetched = 0;
+    int prompted = 0;
     TKernalCallBack& kcb = open();
-    kcb.OnDecide = [](TAccessRequest& request) {
+    kcb.OnDecide = [&](TAccessRequest& request) {
+        ++fetched;
         const bool decided = request.Port % 2 == 0;
         request.Status = decided ? STATUS_SUCCESS : STATUS_ACCESS_DENIED;
         return !decided;
     };
-    kcb.OnPrompt = [](TAccessRequest&) { return true; };
+    kcb.OnPrompt = [&](TAccessRequest&) { return ++prompted, true; };
     kcb.SetEnabled(true);
 
     constexpr int kRequests = 3000;
+    constexpr int kSwitchOffAfter = 1000; // fetched requests
     std::vector<std::shared_ptr<HeldRequest>> held(kRequests);
     std::thread submitter([&] {
         for (int i = 0; i < kRequests; ++i)
             held[static_cast<std::size_t>(i)] = submit(static_cast<std::uint16_t>(i));
     });
-    // The user answers the queue for a while, then the channel is switched off midway.
-    const auto until = std::chrono::steady_clock::now() + 300ms;
-    while (std::chrono::steady_clock::now() < until) {
-        QCoreApplication::processEvents();
-        if (TAccessRequest* head = kcb.PeekRequest()) {
+    // The user allows one of every three prompted requests, so the queue grows; the channel is
+    // switched off once a third of the requests has been fetched. The worker cannot run ahead
+    // meanwhile: it waits for this thread at the next request for the user.
+    int allowedByUser = 0;
+    const bool reachedMidway = pumpUntil([&] {
+        if (allowedByUser < prompted / 3) {
+            TAccessRequest* head = kcb.PeekRequest();
+            if (!head)
+                return false;
             head->Status = STATUS_SUCCESS;
             kcb.CompleteHeadRequest();
+            ++allowedByUser;
         }
-    }
+        return fetched >= kSwitchOffAfter;
+    });
+    ASSERT_TRUE(reachedMidway);
+    ASSERT_NE(kcb.PeekRequest(), nullptr); // the switch-off has queued requests to answer
     kcb.SetEnabled(false);
     submitter.join();
     channel.reset();
@@ -331,12 +344,29 @@ TEST_F(KernalCallBackTest, ThousandsOfRequestsAreEachAnsweredExactlyOnceAcrossTh
     // The driver refuses a second answer of a request, so every answer call succeeded once.
     for (const auto& call : callsWith(DriverCode::AnswerRequest))
         EXPECT_TRUE(call.succeeded);
-    EXPECT_EQ(driver().heldRequestCount(), 0u); // nothing fetched is left unanswered
+    EXPECT_EQ(driver().heldRequestCount(), 0u);    // nothing fetched is left unanswered
+    EXPECT_GT(driver().waitingRequestCount(), 0u); // switched off midway: some never fetched
     std::size_t answered = 0;
-    for (const auto& request : held)
-        answered += request->answer().has_value();
+    std::size_t flushed = 0;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const auto answer = held[i]->answer();
+        if (!answer)
+            continue;
+        ++answered;
+        SCOPED_TRACE(testing::Message() << "port " << i);
+        if (i % 2 == 0) { // decided on the worker
+            EXPECT_EQ(answer->answeredDirectly, 1);
+            EXPECT_EQ(answer->status, STATUS_SUCCESS);
+        } else if (answer->answeredDirectly == 0) { // allowed by the user
+            EXPECT_EQ(answer->status, STATUS_SUCCESS);
+        } else { // flushed, or handed over during the switch-off: refused as it stood
+            EXPECT_EQ(answer->status, STATUS_ACCESS_DENIED);
+            ++flushed;
+        }
+    }
     EXPECT_EQ(answered + driver().waitingRequestCount(), static_cast<std::size_t>(kRequests));
-    EXPECT_GT(answered, 0u);
+    EXPECT_GE(answered, static_cast<std::size_t>(kSwitchOffAfter));
+    EXPECT_GT(flushed, 0u);
 }
 
 } // namespace

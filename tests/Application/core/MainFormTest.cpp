@@ -90,8 +90,10 @@ TEST_F(MainFormTest, WrongDriverVersionEndsTheProgramWithBothVersions) {
     EXPECT_NE(boxes.asked[0].text.find("2000407"), std::string::npos);
     EXPECT_TRUE(Application->Terminated());
     EXPECT_FALSE(form->TrayIcon->Visible());
+    EXPECT_EQ(callsOf(DriverCode::Deactivate), 0u);
     form->Free(); // Shutdown runs from the destruction and saves the settings
     EXPECT_TRUE(QFile::exists(folder.filePath("config.ini")));
+    EXPECT_EQ(callsOf(DriverCode::Deactivate), 1u); // and switched the opened driver off
 }
 
 TEST_F(MainFormTest, NoDeviceShowsItsMessage) {

@@ -74,6 +74,24 @@ TEST_F(RequestChannel, ARegisteredEventIsSignalledAndTheRequestIsHandedOutOnce) 
     vrx::os::closeHandle(event);
 }
 
+TEST_F(RequestChannel, TheEventIsSignalledAgainAfterEachFetchWhileRequestsWait) {
+    const Handle event = vrx::os::createEvent(vrx::os::EventReset::Manual, false);
+    std::uint32_t returned = 0;
+    ASSERT_TRUE(call(code::kRegisterEvent, &event, 4, nullptr, 0, returned));
+    driver().submitRequest(Operation::TcpConnect, 1, kPeer, 80);
+    driver().submitRequest(Operation::TcpConnect, 1, kPeer, 81);
+
+    // The client resets before each fetch, as the program's worker does.
+    for (const bool moreWaiting : {true, false}) {
+        SCOPED_TRACE(moreWaiting);
+        ASSERT_TRUE(vrx::os::resetEvent(event));
+        ASSERT_TRUE(fetch());
+        EXPECT_EQ(vrx::os::waitForSingleObject(event, 0),
+                  moreWaiting ? vrx::os::kWaitObject0 : vrx::os::kWaitTimeout);
+    }
+    vrx::os::closeHandle(event);
+}
+
 TEST_F(RequestChannel, FetchNeedsRoomForOneRecord) {
     driver().submitRequest(Operation::TcpSend, 1, kPeer, 25);
     std::uint8_t small[27];

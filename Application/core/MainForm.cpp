@@ -18,6 +18,9 @@
 #include "Application/utils/VersionText.h"
 #include "Platform/forms/Application.h"
 #include "Platform/forms/ComboBox.h"
+#include "Platform/forms/DBCtrlGrid.h"
+#include "Platform/forms/DBCtrls.h"
+#include "Platform/forms/DBGrid.h"
 #include "Platform/forms/ImageList.h"
 #include "Platform/forms/Menus.h"
 #include "Platform/forms/StdCtrls.h"
@@ -342,6 +345,15 @@ void TfrmMain::Shutdown() {
     ProtocolDecoder.reset();
 }
 
+namespace {
+
+template <typename... Classes>
+bool IsAnyOf(vrx::forms::TControl* control) {
+    return ((dynamic_cast<Classes*>(control) != nullptr) || ...);
+}
+
+} // namespace
+
 void TfrmMain::ApplyColorScheme(vrx::forms::TForm& window) {
     using namespace vrx::forms;
     window.SetColor(kWindowColor);
@@ -352,11 +364,11 @@ void TfrmMain::ApplyColorScheme(vrx::forms::TForm& window) {
             color = kWindowColor;
         else if (component->Tag() == 1)
             color = kTitleColor;
+        // These classes and their descendants take the colour; a mask edit is no TEdit and a
+        // data-aware check box is a check box, so neither is among them.
         auto* control = dynamic_cast<TControl*>(component);
-        if (control && (dynamic_cast<TMemo*>(control) || dynamic_cast<TPanel*>(control) ||
-                        dynamic_cast<TLabel*>(control) || dynamic_cast<TEdit*>(control) ||
-                        dynamic_cast<TGroupBox*>(control) || dynamic_cast<TComboBox*>(control) ||
-                        dynamic_cast<TTreeView*>(control)))
+        if (control && IsAnyOf<TMemo, TPanel, TLabel, TEdit, TGroupBox, TComboBox, TDBRadioGroup,
+                               TDBEdit, TDBMemo, TDBCtrlGrid, TDBText, TDBGrid, TTreeView>(control))
             control->SetColor(color);
     }
 }

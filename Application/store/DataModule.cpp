@@ -70,8 +70,8 @@ TDM::TDM() {
     DefineIPRulesFields(tblIPRules);
     DefineIPRulesFields(tblDefaultIPRules);
     DefineProtocolFields(tblProtocol);
-    dsAppRulesEdit.setDataSet(&tblAppRulesEdit);
-    dsIPRules.setDataSet(&tblIPRules);
+    dsAppRulesEdit.SetDataSet(&tblAppRulesEdit);
+    dsIPRules.SetDataSet(&tblIPRules);
 
     const auto app = [this](const char* name) { return tblAppRules.FieldByName(name); };
     tblAppRulescAppName = app("cAppName");
@@ -135,6 +135,9 @@ TDM::TDM() {
 
 TDM::~TDM() {
     DataModuleDestroy();
+    // dsAppRulesEdit stands before its table and outlives it: let go of both tables first.
+    dsAppRulesEdit.SetDataSet(nullptr);
+    dsIPRules.SetDataSet(nullptr);
     if (DM == this)
         DM = nullptr;
 }
@@ -291,5 +294,5 @@ void TDM::tblAppRulesEditBeforeScroll(TdxMemData& dataSet) {
 }
 
 void TDM::tblAppRulesEditAfterScroll(TdxMemData& dataSet) {
-    dsAppRulesEdit.setEnabled(dataSet.RecordCount() > 0);
+    dsAppRulesEdit.SetEnabled(dataSet.RecordCount() > 0);
 }

@@ -63,10 +63,10 @@ public:
 
     // --- Tables and data sources, in this order ---
     TdxMemData tblAppRules{"tblAppRules"};
-    vrx::forms::DataSource dsAppRulesEdit;
+    vrx::forms::TDataSource dsAppRulesEdit;
     TdxMemData tblAppRulesEdit{"tblAppRulesEdit"};
     TdxMemData tblIPRules{"tblIPRules"};
-    vrx::forms::DataSource dsIPRules;
+    vrx::forms::TDataSource dsIPRules;
     TdxMemData tblDefaultIPRules{"tblDefaultIPRules"};
     TdxMemData tblProtocol{"tblProtocol"};
 

@@ -16,6 +16,8 @@ QColor systemColor(TColor color) {
         return palette.color(QPalette::Base);
     case 0x08: // window text
         return palette.color(QPalette::Text);
+    case 0x0D: // selected item background
+        return palette.color(QPalette::Highlight);
     case 0x0F: // button face
         return palette.color(QPalette::Button);
     case 0x13: // inactive caption text

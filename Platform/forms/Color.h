@@ -23,6 +23,7 @@ inline constexpr TColor clInactiveCaptionText = 0x80000013;
 inline constexpr TColor clInactiveCaption = 0x80000003;
 inline constexpr TColor clWindow = 0x80000005;
 inline constexpr TColor clWindowText = 0x80000008;
+inline constexpr TColor clHighlight = 0x8000000D;
 
 /// The value as a Qt colour; system colours map onto the application palette's nearest role.
 QColor toQColor(TColor color);

@@ -2,6 +2,8 @@
 
 #include "Platform/forms/ExceptionGuard.h"
 
+#include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -137,6 +139,62 @@ void TDBRadioGroup::refresh() {
     refreshing_ = true;
     SetItemIndex(index);
     refreshing_ = false;
+}
+
+// --- TDBCheckBox -----------------------------------------------------------------------------
+
+TDBCheckBox::TDBCheckBox(TComponent* owner) : TCheckBox(owner) {
+    // toggled comes before clicked, so the field is written before OnClick runs.
+    QObject::connect(static_cast<QCheckBox*>(Widget()), &QCheckBox::toggled, [this](bool on) {
+        if (!refreshing_)
+            link_.Assign(QString::fromStdString(on ? valueChecked_ : valueUnchecked_));
+    });
+    refresh();
+}
+
+void TDBCheckBox::SetValueChecked(const std::string& value) {
+    valueChecked_ = value;
+    refresh();
+}
+
+void TDBCheckBox::SetValueUnchecked(const std::string& value) {
+    valueUnchecked_ = value;
+    refresh();
+}
+
+void TDBCheckBox::Click() {
+    if (!ReadOnly())
+        TCheckBox::Click();
+}
+
+void TDBCheckBox::refresh() {
+    const QVariant value = link_.Value();
+    const bool checked =
+        value.isValid() &&
+        value.toString().compare(QString::fromStdString(valueChecked_), Qt::CaseInsensitive) == 0;
+    refreshing_ = true;
+    SetChecked(checked);
+    refreshing_ = false;
+}
+
+bool TDBCheckBox::handleEvent(QWidget* watched, QEvent* event) {
+    // A read-only box still tells its mouse handlers; only the widget must not toggle.
+    const bool handled = TCheckBox::handleEvent(watched, event);
+    if (watched != Widget() || !ReadOnly())
+        return handled;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        return handled || key == Qt::Key_Space || key == Qt::Key_Select;
+    }
+    default:
+        return handled;
+    }
 }
 
 } // namespace vrx::forms

@@ -32,6 +32,8 @@ public:
 
 private:
     void dataChanged(DataChange change, const std::string& fieldName) override;
+    /// Only forgets the source: its owner may be half destroyed, so no handler may run now.
+    void sourceDestroyed() override { source_ = nullptr; }
 
     std::function<void()> refresh_;
     TDataSource* source_ = nullptr;
@@ -102,6 +104,39 @@ private:
     void chosen();
     FieldLink link_{[this] { refresh(); }};
     TStringList values_;
+    bool refreshing_ = false;
+};
+
+/// A check box bound to a boolean field: ticked when the field holds ValueChecked ("True" by
+/// default, compared without regard to case), unticked for anything else and for null. A tick
+/// by the user, or Checked set by the program, writes ValueChecked or ValueUnchecked into the
+/// field (edit state first) before OnClick runs; OnClick also runs when the data ticks it, as
+/// for a plain check box. Without an active field behind an enabled source the box is
+/// read-only: a click or the space bar leaves it as it is.
+class TDBCheckBox : public TCheckBox {
+public:
+    explicit TDBCheckBox(TComponent* owner);
+    TDataSource* DataSource() const { return link_.Source(); }
+    void SetDataSource(TDataSource* source) { link_.SetSource(source); }
+    const std::string& DataField() const { return link_.Field(); }
+    void SetDataField(const std::string& field) { link_.SetField(field); }
+    const std::string& ValueChecked() const { return valueChecked_; }
+    void SetValueChecked(const std::string& value);
+    const std::string& ValueUnchecked() const { return valueUnchecked_; }
+    void SetValueUnchecked(const std::string& value);
+    /// Whether the user cannot change it now.
+    bool ReadOnly() const { return !link_.Active(); }
+    /// The user's click: toggles and writes the field, unless the box is read-only.
+    void Click() override;
+
+protected:
+    bool handleEvent(QWidget* watched, QEvent* event) override;
+
+private:
+    void refresh();
+    FieldLink link_{[this] { refresh(); }};
+    std::string valueChecked_ = "True";
+    std::string valueUnchecked_ = "False";
     bool refreshing_ = false;
 };
 

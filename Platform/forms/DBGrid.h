@@ -54,6 +54,7 @@ private:
     class Delegate;
     QTableWidget* table() const;
     void dataChanged(DataChange change, const std::string& fieldName) override;
+    void sourceDestroyed() override { source_ = nullptr; }
     void reload();
     void follow();
 

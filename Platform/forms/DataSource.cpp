@@ -3,12 +3,18 @@
 #include "Platform/forms/ExceptionGuard.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vrx::forms {
 
 TDataSource::~TDataSource() {
     if (dataSet_)
         dataSet_->removeObserver(this);
+    // Controls that outlive their source must not reach back into it.
+    const std::vector<DataLink*> links = std::move(links_);
+    links_.clear();
+    for (DataLink* link : links)
+        link->sourceDestroyed();
 }
 
 void TDataSource::SetDataSet(DataSet* dataSet) {

@@ -4,54 +4,10 @@
 #include "Platform/forms/DataSet.h"
 #include "Platform/forms/Events.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace vrx::forms {
-
-/// The link between a data set and the controls bound to it. A disabled data source switches its
-/// controls off: they show nothing and accept no input until it is enabled again.
-class DataSource {
-public:
-    explicit DataSource(DataSet* dataSet = nullptr) : dataSet_(dataSet) {}
-    DataSource(const DataSource&) = delete;
-    DataSource& operator=(const DataSource&) = delete;
-
-    DataSet* dataSet() const { return dataSet_; }
-    void setDataSet(DataSet* dataSet) {
-        dataSet_ = dataSet;
-        notify();
-    }
-
-    bool enabled() const { return enabled_; }
-    /// Bound controls are told with a State change; they read enabled() again.
-    void setEnabled(bool enabled) {
-        if (enabled_ == enabled)
-            return;
-        enabled_ = enabled;
-        notify();
-    }
-
-    /// Observers of the data source itself (its enabled switch and its data set); the controls
-    /// observe the data set for everything else.
-    void addObserver(DataSetObserver* observer) { observers_.push_back(observer); }
-    void removeObserver(DataSetObserver* observer) {
-        observers_.erase(std::remove(observers_.begin(), observers_.end(), observer),
-                         observers_.end());
-    }
-
-private:
-    void notify() {
-        const auto observers = observers_;
-        for (DataSetObserver* observer : observers)
-            observer->dataSetChanged(DataChange::State, std::string());
-    }
-
-    DataSet* dataSet_ = nullptr;
-    bool enabled_ = true;
-    std::vector<DataSetObserver*> observers_;
-};
 
 /// A control bound to a field through a data source.
 class DataLink {
@@ -59,14 +15,18 @@ public:
     virtual ~DataLink() = default;
     /// The data set changed (and the source is enabled and notification is on).
     virtual void dataChanged(DataChange change, const std::string& fieldName) = 0;
+    /// The data source is being destroyed: the link must forget it (it is not told again).
+    virtual void sourceDestroyed() = 0;
 };
 
 /// Connects the data-aware controls to a data set (borrowed, never freed). A disabled source
-/// tells its controls nothing; enabling it again refreshes them. While the data set has its
-/// controls disabled, nothing reaches them either.
+/// switches its controls off: they show nothing and accept no input; enabling it again
+/// refreshes them. While the data set has its controls disabled, nothing reaches them either.
+/// Without an owner the source can live as a member of a plain object (the data module); it
+/// must then be destroyed before its data set or be given another data set first.
 class TDataSource : public TComponent, private DataSetObserver {
 public:
-    explicit TDataSource(TComponent* owner) : TComponent(owner) {}
+    explicit TDataSource(TComponent* owner = nullptr) : TComponent(owner) {}
     ~TDataSource() override;
 
     DataSet* GetDataSet() const { return dataSet_; }

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -31,6 +32,17 @@ protected:
             return;
         QPainter painter(this);
         form_->paint(painter);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        // Escape that no control took (nor a key-press handler swallowed) closes a modal form
+        // as its close button does: with the cancel result.
+        if (form_ && form_->Modal() && event->key() == Qt::Key_Escape &&
+            event->modifiers() == Qt::NoModifier) {
+            event->accept();
+            guarded([this] { form_->Close(); });
+            return;
+        }
+        QWidget::keyPressEvent(event);
     }
     void closeEvent(QCloseEvent* event) override {
         // The desktop asks; the form decides through its own close path.

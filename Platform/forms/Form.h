@@ -42,7 +42,7 @@ public:
     /// Closes the form as the user's close button does.
     void Close();
     /// Shows the form modally and returns its modal result (mrCancel when it was closed any
-    /// other way than by setting a result). A test's modal hook plays the user.
+    /// other way than by setting a result, Escape included). A test's modal hook plays the user.
     int ShowModal();
     bool Modal() const { return modal_; }
     int ModalResult() const { return modalResult_; }

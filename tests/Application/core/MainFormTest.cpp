@@ -9,6 +9,9 @@
 #include "Application/resources/StringTable.h"
 #include "Application/store/DataModule.h"
 #include "Platform/forms/Application.h"
+#include "Platform/forms/DBCtrlGrid.h"
+#include "Platform/forms/DBCtrls.h"
+#include "Platform/forms/DBGrid.h"
 #include "Platform/forms/MaskEdit.h"
 #include "Platform/forms/StdCtrls.h"
 #include "Platform/forms/TrayIcon.h"
@@ -24,6 +27,8 @@
 
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -130,21 +135,40 @@ TEST(SingleInstance, SecondCopyNotifiesTheRunningOneByItsTail) {
 
 TEST(ColorScheme, TagsChooseTheGreenAndOnlyListedClassesTakeIt) {
     using namespace vrx::forms;
+    constexpr TColor kUntouched = 0x123456;
+    struct Case {
+        std::function<TControl*(TForm*)> make;
+        int tag;
+        TColor expected;
+    };
+    // In creation order: tag 0 restarts the window colour, 1 switches to the green, any other
+    // tag keeps the colour of the one before.
+    const std::vector<Case> cases = {
+        {[](TForm* f) { return new TLabel(f); }, 0, 13889475},
+        {[](TForm* f) { return new TPanel(f); }, 1, 12445605},
+        {[](TForm* f) { return new TEdit(f); }, 5, 12445605},
+        {[](TForm* f) { return new TMaskEdit(f); }, 1, kUntouched},
+        {[](TForm* f) { return new TDBEdit(f); }, 5, 12445605},
+        {[](TForm* f) { return new TDBMemo(f); }, 0, 13889475},
+        {[](TForm* f) { return new TDBRadioGroup(f); }, 1, 12445605},
+        {[](TForm* f) { return new TDBCheckBox(f); }, 5, kUntouched},
+        {[](TForm* f) { return new TDBCtrlGrid(f); }, 5, 12445605},
+        {[](TForm* f) { return new TCheckBox(f); }, 0, kUntouched},
+        {[](TForm* f) { return new TDBText(f); }, 5, 13889475},
+        {[](TForm* f) { return new TDBGrid(f); }, 1, 12445605},
+        {[](TForm* f) { return new TRadioGroup(f); }, 5, kUntouched},
+    };
     auto* form = Create<TForm>(nullptr);
-    auto* first = new TLabel(form);
-    auto* second = new TPanel(form);
-    auto* third = new TEdit(form);
-    auto* mask = new TMaskEdit(form);
-    second->SetTag(1);
-    third->SetTag(5);
-    mask->SetTag(1);
-    mask->SetColor(0x123456);
+    std::vector<TControl*> controls;
+    for (const Case& c : cases) {
+        controls.push_back(c.make(form));
+        controls.back()->SetTag(c.tag);
+        controls.back()->SetColor(kUntouched);
+    }
     TfrmMain::ApplyColorScheme(*form);
     EXPECT_EQ(form->Color(), 13889475u);
-    EXPECT_EQ(first->Color(), 13889475u);
-    EXPECT_EQ(second->Color(), 12445605u);
-    EXPECT_EQ(third->Color(), 12445605u);
-    EXPECT_EQ(mask->Color(), 0x123456u);
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(controls[i]->Color(), cases[i].expected) << "component " << i;
     form->Free();
 }
 

@@ -5,6 +5,7 @@
 #include "Application/store/Rc6.h"
 #include "Application/store/RuleFile.h"
 #include "Application/store/RuleSchemas.h"
+#include "Platform/forms/DBCtrls.h"
 #include "Platform/os/CriticalSection.h"
 #include "Platform/os/Platform.h"
 #include "tests/support/FakeSystemInfo.h"
@@ -377,11 +378,37 @@ TEST_F(DataModuleTest, TheEditDataSourceIsEnabledExactlyWhenThereAreRules) {
     WriteAppRules({AppRule("a", "/a")});
     Create();
     dm->LoadAppRulesEdit();
-    EXPECT_TRUE(dm->dsAppRulesEdit.enabled());
+    EXPECT_TRUE(dm->dsAppRulesEdit.Enabled());
     dm->tblAppRulesEdit.Delete();
-    EXPECT_FALSE(dm->dsAppRulesEdit.enabled());
+    EXPECT_FALSE(dm->dsAppRulesEdit.Enabled());
     dm->LoadAppRulesEdit(); // the file now holds no rules
-    EXPECT_FALSE(dm->dsAppRulesEdit.enabled());
+    EXPECT_FALSE(dm->dsAppRulesEdit.Enabled());
+}
+
+TEST_F(DataModuleTest, ControlsBoundToTheEditSourceWriteTheCopyAndSwitchOffWithoutRules) {
+    WriteAppRules({AppRule("a", "/a")});
+    Create();
+    dm->LoadAppRulesEdit();
+    vrx::forms::TDBCheckBox box(nullptr);
+    box.SetDataSource(&dm->dsAppRulesEdit);
+    box.SetDataField("bTCPConnect");
+    vrx::forms::TDBEdit edit(nullptr);
+    edit.SetDataSource(&dm->dsAppRulesEdit);
+    edit.SetDataField("cAppName");
+    EXPECT_TRUE(box.Checked());
+    EXPECT_EQ(edit.Text(), "a");
+
+    box.Click(); // the user unticks it: "False" into the boolean field of the edit copy
+    EXPECT_EQ(dm->tblAppRulesEdit.State(), DataSetState::Edit);
+    EXPECT_FALSE(dm->tblAppRulesEdit.FieldByName("bTCPConnect")->AsBoolean());
+    dm->tblAppRulesEdit.Post();
+    EXPECT_FALSE(dm->tblAppRules.FieldByName("bTCPConnect")->AsBoolean()); // saved and reloaded
+
+    dm->tblAppRulesEdit.Delete();
+    EXPECT_FALSE(dm->dsAppRulesEdit.Enabled());
+    EXPECT_TRUE(box.ReadOnly());
+    EXPECT_TRUE(edit.ReadOnly());
+    EXPECT_EQ(edit.Text(), "");
 }
 
 TEST_F(DataModuleTest, TheLiveTableIsReplacedOnlyUnderAppRulesLock) {

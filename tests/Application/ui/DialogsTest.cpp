@@ -5,10 +5,10 @@
 #include "Platform/forms/Messages.h"
 #include "tests/support/ModalHooks.h"
 
-#include <QTest>
 #include "Platform/os/Platform.h"
 #include "Platform/os/SystemInfo.h"
 #include "Platform/os/VersionResources.h"
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
                    [](TfrmMessageDlg& d) { QTest::mouseClick(d.btnNo->Widget(), Qt::LeftButton); },
                    7},
         AnswerCase{"desktop close", [](TfrmMessageDlg& d) { d.Widget()->close(); }, 2},
+        AnswerCase{"escape",
+                   [](TfrmMessageDlg& d) {
+                       QTest::keyClick(d.Widget(), Qt::Key_Escape);
+                       EXPECT_EQ(d.ModalResult(), mrCancel); // closed by the key itself
+                   },
+                   2},
         AnswerCase{"nothing pressed", [](TfrmMessageDlg&) {}, 2}),
     [](const auto& info) { return std::to_string(info.index); });
 
@@ -100,8 +106,8 @@ TEST(AboutTest, VersionLabelAndEveryWayToClose) {
     // The running program's own version, as the host reports it.
     vrx::os::ScopedService<vrx::os::SystemInfo> info(&vrx::os::Services::systemInfo,
                                                      &vrx::os::hostSystemInfo());
-    vrx::os::ScopedService<vrx::os::VersionResources> versions(
-        &vrx::os::Services::versionResources, &vrx::os::hostVersionResources());
+    vrx::os::ScopedService<vrx::os::VersionResources> versions(&vrx::os::Services::versionResources,
+                                                               &vrx::os::hostVersionResources());
     auto* about = Create<TfrmAbout>(nullptr);
     EXPECT_EQ(about->lblVersion->Caption(), "Ver 2.4.8");
     EXPECT_EQ(about->lblClose->Caption(), "关闭");

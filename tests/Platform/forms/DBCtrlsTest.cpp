@@ -174,3 +174,110 @@ TEST_F(DBCtrlsTest, GridShowsEveryRecordFollowsTheCursorAndMovesItOnClick) {
     EXPECT_EQ(clickedColumn, "nTCPConnectPortStart");
     EXPECT_EQ(text->Caption(), "firefox"); // the other controls followed
 }
+
+TEST_F(DBCtrlsTest, CheckBoxTicksFromTheFieldAndFollowsTheCursor) {
+    // Boolean values, their texts in any case, and null.
+    const std::vector<std::pair<QVariant, bool>> cases = {{true, true},     {false, false},
+                                                          {"True", true},   {"TRUE", true},
+                                                          {"False", false}, {{}, false}};
+    auto* box = new TDBCheckBox(form);
+    box->SetParent(form);
+    box->SetDataSource(source);
+    box->SetDataField("bTCPConnect");
+    for (const auto& [value, checked] : cases) {
+        table.Put(1, "bTCPConnect", value);
+        EXPECT_EQ(box->Checked(), checked) << value.toString().toStdString();
+    }
+    table.Put(1, "bTCPConnect", true);
+    table.Put(2, "bTCPConnect", false);
+    int clicks = 0;
+    box->OnClick = [&](TObject*) { ++clicks; };
+    table.setRecNo(2);
+    EXPECT_FALSE(box->Checked());
+    EXPECT_EQ(clicks, 1); // ticked by the data, as a plain check box tells it
+    EXPECT_EQ(table.assignments, 0);
+}
+
+TEST_F(DBCtrlsTest, CheckBoxClickWritesTheTextsBeforeOnClickRuns) {
+    auto* box = new TDBCheckBox(form);
+    box->SetParent(form);
+    box->SetBounds(0, 240, 150, 20);
+    box->SetDataSource(source);
+    box->SetDataField("bUDPSend");
+    table.Put(1, "bUDPSend", true);
+    std::vector<std::string> seenInClick;
+    box->OnClick = [&](TObject*) {
+        seenInClick.push_back(table.fieldValue("bUDPSend").toString().toStdString());
+    };
+    QTest::mouseClick(box->Widget(), Qt::LeftButton, {}, QPoint(6, 10));
+    EXPECT_FALSE(box->Checked());
+    EXPECT_EQ(table.state(), DataSetState::Edit);
+    EXPECT_EQ(table.fieldValue("bUDPSend"), QVariant("False"));
+    box->Click();
+    EXPECT_EQ(table.fieldValue("bUDPSend"), QVariant("True"));
+    EXPECT_EQ(seenInClick, (std::vector<std::string>{"False", "True"}));
+    EXPECT_EQ(table.edits, 1); // the second change found the record in edit state already
+
+    box->SetValueChecked("Y");
+    box->SetValueUnchecked("N");
+    EXPECT_FALSE(box->Checked()); // "True" is not "Y"
+    box->Click();
+    EXPECT_EQ(table.fieldValue("bUDPSend"), QVariant("Y"));
+}
+
+TEST_F(DBCtrlsTest, CheckBoxIsReadOnlyWithoutAnActiveFieldBehindAnEnabledSource) {
+    auto* box = new TDBCheckBox(form);
+    box->SetParent(form);
+    box->SetBounds(0, 240, 150, 20);
+    box->SetDataSource(source);
+    box->SetDataField("bUDPSend");
+    table.Put(1, "bUDPSend", true);
+    int clicks = 0;
+    int presses = 0;
+    box->OnClick = [&](TObject*) { ++clicks; };
+    box->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++presses; };
+
+    const std::vector<std::function<void()>> switchOff = {
+        [&] { source->SetEnabled(false); },
+        [&] { table.Close(); },
+        [&] { box->SetDataField(""); },
+    };
+    for (const auto& off : switchOff) {
+        off();
+        const bool before = box->Checked();
+        clicks = 0;
+        EXPECT_TRUE(box->ReadOnly());
+        QTest::mouseClick(box->Widget(), Qt::LeftButton, {}, QPoint(6, 10));
+        box->Widget()->setFocus();
+        QTest::keyClick(box->Widget(), Qt::Key_Space);
+        box->Click();
+        EXPECT_EQ(box->Checked(), before);
+        EXPECT_EQ(clicks, 0);
+        EXPECT_EQ(table.assignments, 0);
+        // Back on for the next way of switching off.
+        source->SetEnabled(true);
+        table.post();
+        box->SetDataField("bUDPSend");
+        EXPECT_FALSE(box->ReadOnly());
+    }
+    EXPECT_EQ(presses, 3); // the mouse handler still hears a read-only box
+}
+
+TEST(DataSourceTest, ControlsOutlivingTheirSourceForgetIt) {
+    FakeDataSet table(std::vector<FakeDataSet::Record>{{{"cAppName", "a"}}});
+    TForm* form = new TForm(nullptr);
+    auto* edit = new TDBEdit(form);
+    auto* grid = new TDBGrid(form);
+    {
+        TDataSource source; // no owner, as a member of a plain object
+        source.SetDataSet(&table);
+        edit->SetDataSource(&source);
+        edit->SetDataField("cAppName");
+        grid->SetDataSource(&source);
+        EXPECT_EQ(edit->Text(), "a");
+    }
+    EXPECT_EQ(edit->DataSource(), nullptr);
+    EXPECT_EQ(grid->DataSource(), nullptr);
+    table.setRecNo(1); // the table forgot the source too: nothing reaches the freed one
+    form->Free();      // the controls leave no source behind
+}

@@ -199,6 +199,58 @@ TEST(FormTest, ModalFormClosedOtherwiseGivesCancel) {
     form->Free();
 }
 
+TEST(FormTest, EscapeClosesAModalFormWithCancelUnlessAHandlerSwallowsIt) {
+    auto* form = new TForm(nullptr);
+    auto* edit = new TWinControl(form, new QLineEdit);
+    edit->SetParent(form);
+    bool swallow = false;
+    edit->OnKeyPress = [&](TObject*, TKeyChar& key) {
+        if (swallow && key == 27)
+            key = 0;
+    };
+    struct Case {
+        const char* where;
+        QWidget* target;
+        bool swallowed;
+        int result;
+    };
+    const std::vector<Case> cases = {
+        {"on the form", form->Widget(), false, mrCancel},
+        {"in an edit", edit->Widget(), false, mrCancel}, // the edit passes it on
+        {"swallowed by the edit's handler", edit->Widget(), true, mrOk},
+    };
+    for (const Case& c : cases) {
+        swallow = c.swallowed;
+        int resultAfterEscape = -1;
+        ScopedModalHook hook([&](TForm& f) {
+            QTest::keyClick(c.target, Qt::Key_Escape);
+            resultAfterEscape = f.ModalResult();
+            return mrOk; // what the user does next, if the form is still open
+        });
+        EXPECT_EQ(form->ShowModal(), c.result) << c.where;
+        EXPECT_EQ(resultAfterEscape, c.result == mrCancel ? mrCancel : mrNone) << c.where;
+    }
+
+    // Shown without a modal loop, Escape leaves the form open.
+    form->Show();
+    QTest::keyClick(form->Widget(), Qt::Key_Escape);
+    EXPECT_TRUE(form->Visible());
+    EXPECT_EQ(form->ModalResult(), mrOk); // untouched since the last modal showing
+    form->Free();
+}
+
+TEST(FormTest, EscapeEndsTheRealModalLoopWithCancel) {
+    auto* form = new TForm(nullptr);
+    QTimer::singleShot(0, [form] { QTest::keyClick(form->Widget(), Qt::Key_Escape); });
+    // Should Escape not end the loop, this does, and the test fails instead of hanging.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [form] { form->SetModalResult(mrAbort); });
+    fallback.start(10000);
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    form->Free();
+}
+
 TEST(FormTest, ModalFormThatRefusesIsAskedAgain) {
     std::vector<std::string> log;
     auto* form = Create<JournalForm>(nullptr, log);

@@ -88,18 +88,18 @@ TfrmKAInteractive::TfrmKAInteractive(TComponent* owner) : TForm(owner) {
     lblTitle->SetFont(titleFont);
     lblTitle->SetCaption("VORNEX防火墙警告信息");
 
-    mmoDesc = makeText(*this, "mmoDesc", 14, 48, 272, 36);
+    mmoDesc = makeText(*this, "mmoDesc", 14, 46, 272, 42);
     Label3 = makeLabel(*this, "Label3", "网络信息", 14, 90);
-    mmoNetInfo = makeText(*this, "mmoNetInfo", 30, 108, 256, 68);
-    Label1 = makeLabel(*this, "Label1", "文件信息", 14, 182);
+    mmoNetInfo = makeText(*this, "mmoNetInfo", 30, 106, 256, 78);
+    Label1 = makeLabel(*this, "Label1", "文件信息", 14, 186);
 
     imgFileIcon = new TImage(this);
     imgFileIcon->SetName("imgFileIcon");
     imgFileIcon->SetParent(this);
-    imgFileIcon->SetBounds(14, 202, kFileIconSide, kFileIconSide);
+    imgFileIcon->SetBounds(14, 206, kFileIconSide, kFileIconSide);
     imgFileIcon->SetCenter(true);
 
-    mmoFileInfo = makeText(*this, "mmoFileInfo", 54, 200, 232, 90);
+    mmoFileInfo = makeText(*this, "mmoFileInfo", 54, 202, 232, 92);
 
     ckbAlwaysPermit = new TCheckBox(this);
     ckbAlwaysPermit->SetName("ckbAlwaysPermit");

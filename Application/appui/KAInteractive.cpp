@@ -199,6 +199,13 @@ void TfrmKAInteractive::FillRequest(const TAccessRequest& request) {
 
 void TfrmKAInteractive::btnPermitClick(TObject* sender) {
     const bool allow = sender == btnPermit;
+    // With nothing pending (the channel answered the queue itself) the window only closes:
+    // there is no request whose answer could be remembered.
+    if (KernalCallBack == nullptr || KernalCallBack->PeekRequest() == nullptr) {
+        ckbAlwaysPermit->SetChecked(false);
+        Close();
+        return;
+    }
     // A rule needs the executable's path: for a process that ended before it could be read
     // there is nothing to remember, and the answer goes to the request alone.
     if (ckbAlwaysPermit->Checked() && !ModuleInfor->ModulePath.empty()) {

@@ -284,10 +284,12 @@ TEST_F(KAInteractiveTest, WithoutAPendingRequestAButtonOnlyClosesTheWindow) {
     prompt->RememberAnswer = [&](bool, const TModuleInfor&) { ++remembered; };
     for (TButton* button : {prompt->btnPermit, prompt->btnDeny}) {
         prompt->Show();
+        prompt->ckbAlwaysPermit->SetChecked(true);
         QTest::mouseClick(button->Widget(), Qt::LeftButton);
         EXPECT_FALSE(prompt->Visible()) << button->Name();
+        EXPECT_FALSE(prompt->ckbAlwaysPermit->Checked()) << button->Name();
     }
-    EXPECT_EQ(remembered, 0);
+    EXPECT_EQ(remembered, 0); // no request, no rule
 }
 
 /// The prompt answering requests that the stand-in driver holds, through the real request

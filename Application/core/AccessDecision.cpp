@@ -3,11 +3,15 @@
 
 #include "Application/core/MainForm.h"
 
+#include "Application/appui/KAInteractive.h"
+#include "Application/core/KernalCallBack.h"
 #include "Application/core/ProgramLocks.h"
 #include "Application/driver/DriverProtocol.h"
 #include "Application/monitor/ModuleInfor.h"
+#include "Application/policy/ConfigData.h"
 #include "Application/resources/StringTable.h"
 #include "Application/store/DataModule.h"
+#include "Platform/forms/Application.h"
 #include "Platform/os/CriticalSection.h"
 
 #include <QFileInfo>
@@ -164,4 +168,42 @@ void TfrmMain::RememberAnswer(bool allow, const TModuleInfor& file) {
     TdxMemData& editCopy = DM->tblAppRulesEdit;
     if (editCopy.Active() && editCopy.State() == vrx::forms::DataSetState::Browse)
         DM->LoadAppRulesEdit();
+}
+
+TfrmKAInteractive* TfrmMain::AccessPrompt() const {
+    // Looked up rather than kept: the application object owns the prompt and may free it first
+    // when the program ends.
+    return dynamic_cast<TfrmKAInteractive*>(
+        vrx::forms::Application->FindComponent("frmKAInteractive"));
+}
+
+bool TfrmMain::PromptRequest(TAccessRequest&) {
+    TfrmKAInteractive* prompt = AccessPrompt();
+    if (!prompt)
+        prompt = vrx::forms::Create<TfrmKAInteractive>(vrx::forms::Application);
+    // Given every time: a prompt let go by an earlier shutdown of the main form is taken up
+    // again by this one.
+    prompt->KernalCallBack = KernalCallBack.get();
+    prompt->ProtocolDecoder = ProtocolDecoder.get();
+    prompt->RememberAnswer = [this](bool allow, const TModuleInfor& file) {
+        RememberAnswer(allow, file);
+    };
+    // A prompt on screen shows the queued requests one after another as they are answered.
+    if (prompt->Visible())
+        return true;
+    const TAccessRequest* oldest = KernalCallBack->PeekRequest();
+    if (!oldest)
+        return true;
+    prompt->FillRequest(*oldest);
+    if (ConfigData && ConfigData->AppRuleSilent) {
+        prompt->ckbAlwaysPermit->SetChecked(true);
+        prompt->btnPermitClick(prompt->btnPermit);
+        // The rule could not be stored (the error was shown): the user answers instead, rather
+        // than the request waiting unseen and every later one behind it.
+        if (KernalCallBack->PeekRequest() && !prompt->Visible())
+            prompt->Show();
+    } else {
+        prompt->Show();
+    }
+    return true;
 }

@@ -17,6 +17,7 @@ class TTrayIcon;
 } // namespace vrx::forms
 
 class TConfigData;
+class TfrmKAInteractive;
 struct TAccessRequest;
 class TDriverInterface;
 class TFilterCreator;
@@ -95,6 +96,12 @@ public:
     /// the rules and refreshes an idle edit copy, under AppRulesLock. Errors propagate with the
     /// table left as it was.
     void RememberAnswer(bool allow, const TModuleInfor& file);
+    /// Shows the oldest queued request in the access prompt (made on first use, owned by the
+    /// application object) unless the prompt is already showing one; in silent mode answers
+    /// it as allowed and remembered instead. Bound as the request channel's prompt.
+    bool PromptRequest(TAccessRequest& request);
+    /// The access prompt, once a request has needed the user; null before.
+    TfrmKAInteractive* AccessPrompt() const;
     void Shutdown();
     /// Paints the window and the components it owns in the program's greens, by their tags.
     static void ApplyColorScheme(vrx::forms::TForm& window);

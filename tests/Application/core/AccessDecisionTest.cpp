@@ -1,7 +1,10 @@
+#include "Application/appui/KAInteractive.h"
 #include "Application/core/KernalCallBack.h"
 #include "Application/core/MainForm.h"
 #include "Application/monitor/ModuleInfor.h"
+#include "Application/policy/ConfigData.h"
 #include "Application/store/DataModule.h"
+#include "Platform/forms/StdCtrls.h"
 #include "tests/Application/core/MainFormFixture.h"
 #include "tests/support/EventPump.h"
 #include "tests/support/FakeProcesses.h"
@@ -39,7 +42,12 @@ protected:
         processes.addProcess(kPid, kProgram);
         form = vrx::forms::Create<TfrmMain>(nullptr);
     }
-    ~AccessDecisionTest() override { form->Free(); }
+    ~AccessDecisionTest() override {
+        TfrmKAInteractive* prompt = form->AccessPrompt();
+        form->Free();
+        if (prompt)
+            prompt->Free();
+    }
 
     /// A rule for the program: every permission off and port type 0 unless the fields say
     /// otherwise.
@@ -57,16 +65,30 @@ protected:
         rules.Post();
     }
 
+    std::shared_ptr<vrx::vrxfw::HeldRequest> submit(Operation operation, std::uint16_t port) {
+        return standIn.driver().submitRequest(operation, kPid, 0x0A00000A, port);
+    }
+
+    /// Waits until the prompt shows a request.
+    TfrmKAInteractive* promptShown() {
+        EXPECT_TRUE(
+            pumpUntil([&] { return form->AccessPrompt() && form->AccessPrompt()->Visible(); }));
+        return form->AccessPrompt();
+    }
+
     /// Submits one request and waits for what becomes of it; a request for the user is then
-    /// answered (refused) so that the next one starts alone.
+    /// forbidden in the prompt (the box unticked), so that the next one starts alone.
     Seen judge(Operation operation, std::uint16_t port) {
-        const auto held = standIn.driver().submitRequest(operation, kPid, 0x0A00000A, port);
+        const auto held = submit(operation, port);
         TKernalCallBack& channel = *form->KernalCallBack;
         EXPECT_TRUE(pumpUntil([&] { return held->answer() || channel.PeekRequest(); }));
         if (channel.PeekRequest()) {
             EXPECT_EQ(channel.PeekRequest()->Status, STATUS_ACCESS_DENIED);
-            channel.CompleteHeadRequest();
+            TfrmKAInteractive* prompt = promptShown();
+            prompt->btnPermitClick(prompt->btnDeny);
             EXPECT_EQ(held->waitForVerdict(10s), STATUS_ACCESS_DENIED);
+            EXPECT_EQ(held->answer()->answeredDirectly, 0);
+            EXPECT_FALSE(prompt->Visible());
             return Seen::Asked;
         }
         EXPECT_EQ(held->answer()->answeredDirectly, 1);
@@ -155,6 +177,49 @@ TEST_F(AccessDecisionTest, WithoutARuleTheUserIsAskedAndAnUnknownProcessIsLetThr
     EXPECT_EQ(judge(Operation::TcpConnect, 80), Seen::Asked);
     processes.removeProcess(kPid);
     EXPECT_EQ(judge(Operation::TcpConnect, 80), Seen::Allowed);
+}
+
+TEST_F(AccessDecisionTest, PermittingWithTheBoxStoresARuleThatDecidesTheNextRequest) {
+    const auto first = submit(Operation::TcpConnect, 443);
+    TfrmKAInteractive* prompt = promptShown();
+    EXPECT_NE(prompt->mmoFileInfo->Lines().Text().find(kProgram), std::string::npos);
+    prompt->ckbAlwaysPermit->SetChecked(true);
+    prompt->btnPermitClick(prompt->btnPermit);
+    EXPECT_EQ(first->waitForVerdict(10s), STATUS_SUCCESS);
+    EXPECT_EQ(DM->tblAppRules.RecordCount(), 1);
+    EXPECT_EQ(judge(Operation::UdpReceive, 53), Seen::Allowed) << "decided without asking";
+}
+
+TEST_F(AccessDecisionTest, SilentModeAllowsAndRemembersWithoutShowingThePrompt) {
+    form->ConfigData->AppRuleSilent = true;
+    const auto silent = submit(Operation::TcpListen, 8080);
+    ASSERT_TRUE(pumpUntil([&] { return silent->answer().has_value(); }));
+    EXPECT_EQ(silent->answer()->status, STATUS_SUCCESS);
+    EXPECT_EQ(silent->answer()->answeredDirectly, 0) << "answered from the queue";
+    ASSERT_EQ(DM->tblAppRules.RecordCount(), 1);
+    EXPECT_EQ(DM->tblAppRules.FieldByName("bTCPListen")->AsString(), "True");
+    ASSERT_NE(form->AccessPrompt(), nullptr);
+    EXPECT_FALSE(form->AccessPrompt()->Visible());
+
+    // A rule that cannot be stored leaves the request to the user instead of waiting unseen.
+    processes.addProcess(kPid, "/opt/Other/bin/Other");
+    DM->tblAppRules.BeforePost = [](TdxMemData&) { throw std::runtime_error("disk full"); };
+    const auto held = submit(Operation::TcpConnect, 80);
+    TfrmKAInteractive* prompt = promptShown();
+    ASSERT_EQ(boxes.asked.size(), 1u) << "the error was shown";
+    EXPECT_FALSE(held->answer());
+    prompt->btnPermitClick(prompt->btnPermit);
+    EXPECT_EQ(held->waitForVerdict(10s), STATUS_SUCCESS);
+    DM->tblAppRules.BeforePost = nullptr;
+}
+
+TEST_F(AccessDecisionTest, ARequestNobodyAnsweredIsRefusedAtShutdown) {
+    const auto held = submit(Operation::TcpConnect, 80);
+    TfrmKAInteractive* prompt = promptShown();
+    form->Close();
+    EXPECT_EQ(held->waitForVerdict(10s), STATUS_ACCESS_DENIED);
+    EXPECT_FALSE(prompt->Visible());
+    prompt->btnPermitClick(prompt->btnPermit); // let go of the channel: only closes
 }
 
 TEST_F(AccessDecisionTest, UnreadableRulesRefuse) {

@@ -1,5 +1,6 @@
 #include "Application/core/MainForm.h"
 
+#include "Application/appui/KAInteractive.h"
 #include "Application/core/KernalCallBack.h"
 #include "Application/core/ProgramLocks.h"
 #include "Application/core/TrayImages.h"
@@ -232,8 +233,10 @@ bool TfrmMain::Startup() {
 
     KernalCallBack = std::make_unique<TKernalCallBack>();
     KernalCallBack->SetDevice(DriverInterface->DeviceHandle());
-    // The access decision and the prompt join here when they exist; until then every request
-    // goes to the queue and is refused when the channel is switched off.
+    KernalCallBack->OnDecide = [this](TAccessRequest& request) {
+        return DecideRequest(request) == TAccessOutcome::Ask;
+    };
+    KernalCallBack->OnPrompt = [this](TAccessRequest& request) { return PromptRequest(request); };
     KernalCallBack->SetEnabled(true);
 
     DriverInterface->SetDriverActive(true);
@@ -328,6 +331,13 @@ void TfrmMain::Shutdown() {
         ConfigData.reset();
     }
     FilterCreator.reset();
+    if (TfrmKAInteractive* prompt = AccessPrompt()) {
+        // The prompt outlives the objects it answers through: it lets go of them here.
+        prompt->Hide();
+        prompt->KernalCallBack = nullptr;
+        prompt->ProtocolDecoder = nullptr;
+        prompt->RememberAnswer = nullptr;
+    }
     if (KernalCallBack) {
         KernalCallBack->SetEnabled(false);
         KernalCallBack.reset();

@@ -17,11 +17,17 @@ class TTrayIcon;
 } // namespace vrx::forms
 
 class TConfigData;
+class TfrmKAInteractive;
+struct TAccessRequest;
 class TDriverInterface;
 class TFilterCreator;
 class TKernalCallBack;
 class TModuleInfor;
 class TProtocolDecoder;
+
+/// How the application rules settle a request the driver holds: let it through, refuse it, or
+/// ask the user (the request then stays refused until the user answers).
+enum class TAccessOutcome { Allow, Deny, Ask };
 
 /// The window messages the main form answers.
 inline constexpr std::uint32_t WM_RELOADSETTINGS = 0x0401; // re-read settings and rules
@@ -76,6 +82,26 @@ public:
     int AskYesNo(const std::string& text, vrx::forms::TComponent* owner = nullptr);
     void ShowInfo(const std::string& text, vrx::forms::TComponent* owner = nullptr);
     void ReloadSettings();
+
+    // --- The access decision (DecideRequest, PermissionMatches and PortMatches run on the
+    // request channel's worker thread; RememberAnswer on the main thread) ---
+    /// Judges the request by the rule of its executable, under AppRulesLock; Status 0 when it
+    /// is allowed, 0xC0000022 otherwise. An unreadable path allows; an error refuses.
+    TAccessOutcome DecideRequest(TAccessRequest& request);
+    /// Whether the current rule permits the request's operation.
+    bool PermissionMatches(const TAccessRequest& request) const;
+    /// Whether the current rule's remote-port restriction lets the request's port through.
+    bool PortMatches(const TAccessRequest& request) const;
+    /// Writes the user's answer for the file as its rule (a rule it has is rewritten), saves
+    /// the rules and refreshes an idle edit copy, under AppRulesLock. Errors propagate with the
+    /// table left as it was.
+    void RememberAnswer(bool allow, const TModuleInfor& file);
+    /// Shows the oldest queued request in the access prompt (made on first use, owned by the
+    /// application object) unless the prompt is already showing one; in silent mode answers
+    /// it as allowed and remembered instead. Bound as the request channel's prompt.
+    bool PromptRequest(TAccessRequest& request);
+    /// The access prompt, once a request has needed the user; null before.
+    TfrmKAInteractive* AccessPrompt() const;
     void Shutdown();
     /// Paints the window and the components it owns in the program's greens, by their tags.
     static void ApplyColorScheme(vrx::forms::TForm& window);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 /// Whether two texts are equal when the letters a to z are taken as A to Z; every other byte
@@ -20,4 +21,14 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
             return false;
     }
     return true;
+}
+
+/// The text with the letters a to z turned into A to Z and every other byte kept: the form under
+/// which EqualsIgnoringAsciiCase takes two texts as equal.
+inline std::string AsciiUpper(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return folded;
 }

@@ -57,24 +57,6 @@ void ShowException(const std::exception& error) {
         vrx::forms::Application->ShowException(error);
 }
 
-// Holds the lock for a scope when there is one.
-class OptionalLock {
-public:
-    explicit OptionalLock(vrx::os::CriticalSection* lock) : lock_(lock) {
-        if (lock_)
-            lock_->enter();
-    }
-    ~OptionalLock() {
-        if (lock_)
-            lock_->leave();
-    }
-    OptionalLock(const OptionalLock&) = delete;
-    OptionalLock& operator=(const OptionalLock&) = delete;
-
-private:
-    vrx::os::CriticalSection* lock_;
-};
-
 bool FileExists(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     return info.exists() && info.isFile();
@@ -181,12 +163,12 @@ void TDM::DataModuleDestroy() {
 // --- Operations ---
 
 void TDM::LoadAppRules() {
-    OptionalLock lock(FAppRulesLock);
+    vrx::os::OptionalLock lock(FAppRulesLock);
     (void)LoadTable(tblAppRules, FAppRulesPath, TReopen::Yes);
 }
 
 bool TDM::SaveAppRules() {
-    OptionalLock lock(FAppRulesLock);
+    vrx::os::OptionalLock lock(FAppRulesLock);
     return SaveTable(tblAppRules, FAppRulesPath);
 }
 
@@ -199,7 +181,7 @@ bool TDM::SaveAppRulesEdit() {
 }
 
 void TDM::ReloadAppRules() {
-    OptionalLock lock(FAppRulesLock);
+    vrx::os::OptionalLock lock(FAppRulesLock);
     LoadAppRules();
 }
 

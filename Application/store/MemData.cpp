@@ -97,6 +97,7 @@ void TdxMemData::Open() {
     if (Active())
         return;
     records_.clear();
+    RecordsChanged();
     lastRecId_ = 0;
     current_ = -1;
     bof_ = eof_ = true;
@@ -112,6 +113,7 @@ void TdxMemData::Close() {
     editBuffer_ = {};
     modified_ = false;
     records_.clear();
+    RecordsChanged();
     ++generation_;
     current_ = -1;
     bof_ = eof_ = true;
@@ -190,22 +192,17 @@ bool TdxMemData::Locate(const std::string& fieldName, const std::string& value,
             });
         if (it != records_.end() && (*it)->values[static_cast<std::size_t>(index)].text == value)
             found = static_cast<int>(it - records_.begin());
+    } else if (index != 0 && field->IsText()) {
+        found = LocateIndexed(index, value, options);
     } else {
         for (std::size_t i = 0; i < records_.size(); ++i) {
             const TRecord& record = *records_[i];
-            const bool match =
-                index == 0 ? std::to_string(record.recId) == value
-                : field->IsText()
-                    ? (options == TLocateOptions::CaseInsensitive
-                           ? EqualsIgnoringAsciiCase(
-                                 record.values[static_cast<std::size_t>(index)].text, value)
-                           : record.values[static_cast<std::size_t>(index)].text == value)
-                    : (options == TLocateOptions::CaseInsensitive
-                           ? EqualsIgnoringAsciiCase(
-                                 LocateText(*field, record.values[static_cast<std::size_t>(index)]),
-                                 value)
-                           : LocateText(*field, record.values[static_cast<std::size_t>(index)]) ==
-                                 value);
+            const std::string text =
+                index == 0 ? std::to_string(record.recId)
+                           : LocateText(*field, record.values[static_cast<std::size_t>(index)]);
+            const bool match = options == TLocateOptions::CaseInsensitive
+                                   ? EqualsIgnoringAsciiCase(text, value)
+                                   : text == value;
             if (match) {
                 found = static_cast<int>(i);
                 break;
@@ -218,6 +215,28 @@ bool TdxMemData::Locate(const std::string& fieldName, const std::string& value,
     bof_ = eof_ = false;
     DoAfterScroll();
     return true;
+}
+
+int TdxMemData::LocateIndexed(int fieldIndex, const std::string& value, TLocateOptions options) {
+    const bool folded = options == TLocateOptions::CaseInsensitive;
+    auto index = std::find_if(
+        locateIndexes_.begin(), locateIndexes_.end(), [&](const LocateIndex& candidate) {
+            return candidate.fieldIndex == fieldIndex && candidate.options == options;
+        });
+    if (index == locateIndexes_.end()) {
+        LocateIndex built{.fieldIndex = fieldIndex, .options = options, .firstPosition = {}};
+        built.firstPosition.reserve(records_.size());
+        for (std::size_t i = 0; i < records_.size(); ++i) {
+            const std::string& text =
+                records_[i]->values[static_cast<std::size_t>(fieldIndex)].text;
+            // emplace keeps the first position of a value that several records share
+            built.firstPosition.emplace(folded ? AsciiUpper(text) : text, static_cast<int>(i));
+        }
+        locateIndexes_.push_back(std::move(built));
+        index = std::prev(locateIndexes_.end());
+    }
+    const auto hit = index->firstPosition.find(folded ? AsciiUpper(value) : value);
+    return hit == index->firstPosition.end() ? -1 : hit->second;
 }
 
 TBookmark TdxMemData::GetBookmark() const {
@@ -291,6 +310,7 @@ void TdxMemData::Post() {
         const int position = sortedFieldIndex_ >= 0 ? SortedPosition(*record)
                                                     : std::clamp(insertIndex_, 0, RecordCount());
         records_.insert(records_.begin() + position, std::move(record));
+        RecordsChanged();
         current_ = position;
     } else {
         auto record = std::move(records_[static_cast<std::size_t>(current_)]);
@@ -298,6 +318,7 @@ void TdxMemData::Post() {
         records_.erase(records_.begin() + current_);
         const int position = sortedFieldIndex_ >= 0 ? SortedPosition(*record) : current_;
         records_.insert(records_.begin() + position, std::move(record));
+        RecordsChanged();
         current_ = position;
     }
     editBuffer_ = {};
@@ -335,6 +356,7 @@ void TdxMemData::Delete() {
     if (records_.empty())
         return;
     records_.erase(records_.begin() + current_);
+    RecordsChanged();
     if (current_ >= RecordCount())
         current_ = RecordCount() - 1;
     eof_ = records_.empty();
@@ -362,6 +384,7 @@ void TdxMemData::ReplaceRecords(std::vector<TRecord> records) {
         record.values.resize(fields_.size());
         records_.push_back(std::make_unique<TRecord>(std::move(record)));
     }
+    RecordsChanged();
     SortRecords();
     First();
 }
@@ -532,6 +555,7 @@ int TdxMemData::SortedPosition(const TRecord& record) const {
 void TdxMemData::SortRecords() {
     if (sortedFieldIndex_ < 0)
         return;
+    RecordsChanged();
     std::sort(records_.begin(), records_.end(),
               [this](const std::unique_ptr<TRecord>& a, const std::unique_ptr<TRecord>& b) {
                   return KeyLess(*a, *b);

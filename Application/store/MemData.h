@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 /// A record of a table: its RecId and one value per field, indexed by the field's Index (slot 0,
@@ -160,6 +161,10 @@ private:
     void SortRecords();
     int IndexOfRecId(std::int32_t recId) const;
     void BeginInsertAppend(bool append);
+    /// Where Locate finds the first record of each value of a text field.
+    int LocateIndexed(int fieldIndex, const std::string& value, TLocateOptions options);
+    /// Every change of the records or of their order drops the locate indexes.
+    void RecordsChanged() { locateIndexes_.clear(); }
 
     std::string name_;
     std::vector<std::unique_ptr<TField>> fields_;
@@ -177,6 +182,17 @@ private:
     TRecord editBuffer_;
     int insertIndex_ = -1; // where an inserted record goes (unsorted tables)
     bool modified_ = false;
+
+    // The position of the first record per value of a text field (folded to upper case for
+    // case-insensitive lookups), built by the first Locate after a change: a table that is
+    // searched far more often than it changes, as the live application rules are, then answers
+    // a lookup without scanning its records.
+    struct LocateIndex {
+        int fieldIndex = 0;
+        TLocateOptions options = TLocateOptions::None;
+        std::unordered_map<std::string, int> firstPosition;
+    };
+    std::vector<LocateIndex> locateIndexes_;
 
     int disableCount_ = 0;
     std::vector<vrx::forms::DataSetObserver*> observers_;

@@ -21,4 +21,23 @@ private:
     std::recursive_mutex mutex_;
 };
 
+/// Holds a critical section for a scope when there is one: before start-up creates a lock,
+/// only one thread runs and the code it guards runs without it.
+class OptionalLock {
+public:
+    explicit OptionalLock(CriticalSection* lock) : lock_(lock) {
+        if (lock_)
+            lock_->enter();
+    }
+    ~OptionalLock() {
+        if (lock_)
+            lock_->leave();
+    }
+    OptionalLock(const OptionalLock&) = delete;
+    OptionalLock& operator=(const OptionalLock&) = delete;
+
+private:
+    CriticalSection* lock_;
+};
+
 } // namespace vrx::os

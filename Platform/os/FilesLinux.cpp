@@ -45,8 +45,11 @@ bool describe(const std::string& path, const std::string& name, FindData& data) 
     if (data.dwFileAttributes == 0)
         data.dwFileAttributes = kAttributeNormal;
     // Not every file system keeps a birth time; the modification time is the closest stand-in.
-    data.ftCreationTime =
-        toFileTime((info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_mtime);
+    // Some (layered container file systems) report a birth time of exactly the Unix epoch for
+    // files whose birth they do not know: that is no birth time either.
+    const bool hasBirth = (info.stx_mask & STATX_BTIME) &&
+                          (info.stx_btime.tv_sec != 0 || info.stx_btime.tv_nsec != 0);
+    data.ftCreationTime = toFileTime(hasBirth ? info.stx_btime : info.stx_mtime);
     data.ftLastAccessTime = toFileTime(info.stx_atime);
     data.ftLastWriteTime = toFileTime(info.stx_mtime);
     data.fileSize = info.stx_size;

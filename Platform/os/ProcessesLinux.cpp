@@ -5,14 +5,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace vrx::os {
@@ -24,7 +27,7 @@ namespace {
 /// names the executable, as the null module does on the platform.
 struct ProcessObject : HandleObject {
     std::uint32_t pid = 0;
-    std::vector<std::string> modules; // the executable first
+    std::shared_ptr<const std::vector<std::string>> modules; // the executable first
 };
 
 struct SnapshotObject : HandleObject {
@@ -139,9 +142,7 @@ public:
         }
         auto process = std::make_shared<ProcessObject>();
         process->pid = pid;
-        process->modules.push_back(*executable);
-        for (auto& object : mappedObjects(pid, *executable))
-            process->modules.push_back(std::move(object));
+        process->modules = recentModules(pid, *executable);
         return HandleTable::instance().insert(std::move(process));
     }
 
@@ -152,7 +153,7 @@ public:
             setLastError(error::kInvalidHandle);
             return false;
         }
-        const auto count = static_cast<std::uint32_t>(object->modules.size());
+        const auto count = static_cast<std::uint32_t>(object->modules->size());
         needed = count * 4;
         const std::uint32_t fits = modules ? std::min(count, cb / 4) : 0;
         for (std::uint32_t i = 0; i < fits; ++i)
@@ -167,7 +168,7 @@ public:
             setLastError(error::kInvalidHandle);
             return 0;
         }
-        return moduleFileName(object->modules, module, buffer, size);
+        return moduleFileName(*object->modules, module, buffer, size);
     }
 
     std::uint32_t getLongPathName(const std::string& shortPath, char* buffer,
@@ -235,6 +236,39 @@ private:
         entry.dwSize = size;
         return true;
     }
+
+private:
+    /// The executable and the mapped files of the process, as read at most kModulesAge ago.
+    /// Reading a process's mappings costs tens of microseconds for a program with many
+    /// libraries, and the access decision opens the process of every request; the list is read
+    /// again when it is older, or when the process id now runs another executable.
+    std::shared_ptr<const std::vector<std::string>> recentModules(std::uint32_t pid,
+                                                                  const std::string& executable) {
+        const auto now = std::chrono::steady_clock::now();
+        std::lock_guard guard(cacheLock_);
+        if (const auto found = modules_.find(pid); found != modules_.end() &&
+                                                   found->second.modules->front() == executable &&
+                                                   now - found->second.readAt <= kModulesAge)
+            return found->second.modules;
+        if (modules_.size() > kModulesKept)
+            std::erase_if(modules_,
+                          [&](const auto& item) { return now - item.second.readAt > kModulesAge; });
+        auto modules = std::make_shared<std::vector<std::string>>();
+        modules->push_back(executable);
+        for (auto& object : mappedObjects(pid, executable))
+            modules->push_back(std::move(object));
+        modules_[pid] = {now, modules};
+        return modules;
+    }
+
+    static constexpr std::chrono::seconds kModulesAge{1};
+    static constexpr std::size_t kModulesKept = 256;
+    struct RecentModules {
+        std::chrono::steady_clock::time_point readAt;
+        std::shared_ptr<const std::vector<std::string>> modules;
+    };
+    std::mutex cacheLock_;
+    std::unordered_map<std::uint32_t, RecentModules> modules_;
 };
 
 } // namespace

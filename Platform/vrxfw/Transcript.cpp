@@ -46,19 +46,37 @@ void Transcript::clear() {
 std::string Transcript::format(const Call& call) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", call.code);
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "literal" + std::string.
     std::string line = std::string("code=") + code;
     line += " in=";
-    line += call.inPresent ? std::to_string(call.inLength) + ":" + hex(call.in)
-                           : "null/" + std::to_string(call.inLength);
+    if (call.inPresent) {
+        line += std::to_string(call.inLength);
+        line += ':';
+        line += hex(call.in);
+    } else {
+        line += "null/";
+        line += std::to_string(call.inLength);
+    }
     line += " out=";
-    line +=
-        call.outPresent ? std::to_string(call.outLength) : "null/" + std::to_string(call.outLength);
-    line += "/" + std::to_string(call.bytesReturned);
-    if (!call.out.empty())
-        line += ":" + hex(call.out);
-    line += call.succeeded ? " -> ok" : " -> failed error=" + std::to_string(call.error);
-    if (call.answeredRecord)
-        line += " record=" + hex(*call.answeredRecord);
+    if (!call.outPresent)
+        line += "null/";
+    line += std::to_string(call.outLength);
+    line += '/';
+    line += std::to_string(call.bytesReturned);
+    if (!call.out.empty()) {
+        line += ':';
+        line += hex(call.out);
+    }
+    if (call.succeeded) {
+        line += " -> ok";
+    } else {
+        line += " -> failed error=";
+        line += std::to_string(call.error);
+    }
+    if (call.answeredRecord) {
+        line += " record=";
+        line += hex(*call.answeredRecord);
+    }
     return line;
 }
 

@@ -3,16 +3,25 @@
 // Runs on any Qt platform: offscreen, or a virtual display (xvfb-run) to see the windows as
 // the desktop shows them.
 
+#include "Application/appui/KAInteractive.h"
+#include "Application/monitor/ModuleInfor.h"
+#include "Application/monitor/ProtocolDecoder.h"
+#include "Application/store/MemData.h"
+#include "Application/store/RuleSchemas.h"
+#include "Application/store/TableText.h"
 #include "Application/ui/About.h"
 #include "Application/ui/FormSkin.h"
 #include "Application/ui/MessageDlg.h"
 #include "Application/ui/ShowMessage.h"
 
 #include "Platform/forms/Application.h"
+#include "Platform/os/Network.h"
+#include "Platform/os/Platform.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QProcess>
 
 #include <cstdio>
 
@@ -52,6 +61,41 @@ private:
     TzhFomrSkin* skin_ = nullptr;
 };
 
+/// The access prompt for a real program of this machine: a Python interpreter started for the
+/// purpose (it has a desktop entry with a name and an icon), or this tool itself where there is
+/// none, connecting to a web server.
+bool saveAccessPrompt(const QDir& folder) {
+    TdxMemData protocols("tblProtocol");
+    DefineProtocolFields(protocols);
+    TableText::LoadFromTextFile(protocols, VRX_PROTOCOL_NAMES);
+    TProtocolDecoder decoder;
+    decoder.Table = &protocols;
+
+    QProcess program;
+    program.start(QStringLiteral("/usr/bin/python3.11"),
+                  {QStringLiteral("-c"), QStringLiteral("import time; time.sleep(60)")});
+    const bool started = program.waitForStarted();
+
+    TAccessRequest request;
+    request.Operation = opTcpConnect;
+    request.ProcessId = started ? static_cast<std::uint32_t>(program.processId())
+                                : static_cast<std::uint32_t>(QCoreApplication::applicationPid());
+    request.RemoteAddress = vrx::os::inetAddr("93.184.216.34");
+    request.Port = 80;
+
+    auto* prompt = Create<TfrmKAInteractive>(nullptr);
+    prompt->ProtocolDecoder = &decoder;
+    prompt->FillRequest(request);
+    const bool ok = save(*prompt, folder, "TfrmKAInteractive");
+    std::printf("prompt for %s\n", prompt->ModuleInfor->ModulePath.c_str());
+    prompt->Free();
+    if (started) {
+        program.kill();
+        program.waitForFinished();
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +107,7 @@ int main(int argc, char** argv) {
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     if (!folder.exists() && !QDir().mkpath(folder.path()))
         return 1;
+    vrx::os::installHostPlatform();
     bool ok = true;
 
     auto* dlg = Create<TfrmMessageDlg>(nullptr);
@@ -83,5 +128,7 @@ int main(int argc, char** argv) {
     auto* sample = Create<SkinnedSample>();
     ok &= save(*sample, folder, "SkinnedForm");
     sample->Free();
+
+    ok &= saveAccessPrompt(folder);
     return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "Platform/os/DeviceIo.h"
 #include "Platform/os/Platform.h"
 #include "Platform/vrxfw/Device.h"
+#include "tests/support/EventPump.h"
 #include "tests/support/FakeSystemInfo.h"
 
 #include <QCoreApplication>
@@ -22,18 +23,7 @@ using vrx::vrxfw::HeldRequest;
 using vrx::vrxfw::Operation;
 using vrx::vrxfw::Transcript;
 
-/// Runs the main thread's events until the condition holds or a generous limit passes.
-template <typename Condition>
-bool pumpUntil(Condition condition) {
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using vrx::test::pumpUntil;
 
 class KernalCallBackTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 #include "Application/core/MainForm.h"
 #include "Application/core/Program.h"
+#include "tests/Application/core/MainFormFixture.h"
 
 #include "Application/core/KernalCallBack.h"
 
@@ -35,41 +36,7 @@ namespace {
 
 using vrx::forms::Application;
 
-/// The host platform, with the program in a folder of its own, in-memory windows and a
-/// stand-in driver; the data module over that folder.
-class MainFormTest : public ::testing::Test {
-protected:
-    QTemporaryDir folder;
-    vrx::os::Services saved = vrx::os::platform();
-    vrx::test::FakeSystemInfo info;
-    vrx::os::FakeWindowMessages windows;
-    vrx::os::FakeShell shell;
-    vrx::vrxfw::StandIn standIn;
-    vrx::test::ScopedMessageBoxHook boxes;
-    std::unique_ptr<TDM> dataModule;
-
-    MainFormTest() {
-        vrx::os::installHostPlatform();
-        info.executablePath = folder.path().toStdString() + "/vornexfw";
-        vrx::os::platform().systemInfo = &info;
-        vrx::os::platform().windowMessages = &windows;
-        vrx::os::platform().shell = &shell;
-        QFile::copy(VRX_PROTOCOL_NAMES, folder.filePath("Protocol.dat"));
-        dataModule = std::make_unique<TDM>();
-    }
-    ~MainFormTest() override {
-        dataModule.reset();
-        Application->ClearTerminated();
-        vrx::os::platform() = saved;
-    }
-
-    std::size_t callsOf(std::uint32_t code) {
-        std::size_t count = 0;
-        for (const auto& call : standIn.transcript().calls())
-            count += call.code == code;
-        return count;
-    }
-};
+class MainFormTest : public MainFormFixture {};
 
 TEST_F(MainFormTest, StartsRunsMessagesAndShutsDownOnce) {
     auto* form = vrx::forms::Create<TfrmMain>(nullptr);

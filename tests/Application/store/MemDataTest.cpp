@@ -188,6 +188,42 @@ TEST_F(MemDataTest, LocateMatchesWholeValueAndFoldsOnlyAsciiLetters) {
     EXPECT_EQ(name->AsString(), "\xc3\xa4");
 }
 
+// Repeated lookups are answered from an index of the field's values; every change of the
+// records must show in the next lookup.
+TEST_F(MemDataTest, LocateFollowsEveryChangeOfTheRecords) {
+    AppendRow("/bin/a", 1);
+    AppendRow("/bin/b", 2);
+    AppendRow("/bin/c", 3);
+    const auto locate = [this](const std::string& value) {
+        return table.Locate("Name", value, TLocateOptions::CaseInsensitive) ? number->AsInteger()
+                                                                            : -1;
+    };
+    ASSERT_EQ(locate("/BIN/B"), 2);
+
+    table.Edit(); // the cursor stands on 2
+    name->SetAsString("/bin/x");
+    table.Post();
+    EXPECT_EQ(locate("/bin/b"), -1);
+    EXPECT_EQ(locate("/bin/X"), 2);
+
+    table.First();
+    table.Insert(); // before "/bin/a": the first record of that value from now on
+    name->SetAsString("/BIN/A");
+    number->SetAsInteger(4);
+    table.Post();
+    EXPECT_EQ(locate("/bin/a"), 4);
+    EXPECT_EQ(locate("/bin/c"), 3) << "positions behind the insertion moved";
+
+    ASSERT_EQ(locate("/bin/a"), 4);
+    table.Delete();
+    EXPECT_EQ(locate("/bin/a"), 1);
+    EXPECT_EQ(locate("/bin/c"), 3);
+
+    table.Close();
+    table.Open();
+    EXPECT_EQ(locate("/bin/a"), -1);
+}
+
 TEST_F(MemDataTest, LocateOnSortedFieldFindsFirstInTableOrder) {
     table.SetSortedField("Name");
     AppendRow("b", 1);

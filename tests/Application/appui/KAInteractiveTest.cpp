@@ -10,6 +10,7 @@
 #include "Platform/os/DeviceIo.h"
 #include "Platform/os/Platform.h"
 #include "Platform/vrxfw/Device.h"
+#include "tests/support/EventPump.h"
 #include "tests/support/FakeFiles.h"
 #include "tests/support/FakeIcons.h"
 #include "tests/support/FakeProcesses.h"
@@ -44,18 +45,7 @@ using namespace std::chrono_literals;
 
 constexpr std::uint32_t kAddress = 0x0100A8C0; // 192.168.0.1 in network order
 
-/// Runs the main thread's events until the condition holds or a generous limit passes.
-template <typename Condition>
-bool pumpUntil(Condition condition) {
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using vrx::test::pumpUntil;
 
 /// A square PNG icon of one colour.
 vrx::os::IconImage pngIcon(QRgb colour, int size = 32) {
